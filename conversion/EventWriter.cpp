@@ -1,0 +1,45 @@
+#include "EventWriter.h"
+
+namespace kavro {
+
+namespace {
+
+struct Stop {
+    const std::string& node;
+    const std::string& time;
+};
+
+void Emit(std::string& buf, const EmitFn& emit, const Stop& at, std::string_view action,
+          const std::string& peer, std::string_view role, const std::string& packetId) {
+    buf.clear();
+    buf.append(at.node).append(" ").append(at.time).append(action).append(peer);
+    buf.append(role).append(packetId).append(" energy 5000");
+    emit(buf);
+}
+
+}  // namespace
+
+void WriteEvents(const ArrTrace& table, const EmitFn& emit) {
+    std::string buf;
+    for (const RecNsTrace& rec : table) {
+        if (rec.RecvTime.empty()) continue;
+        // The path is the source, every relay in order, then the destination;
+        // each link gives a sending and a receiving line.
+        const size_t links = rec.Hops.size() + 1;
+        auto stop = [&](size_t k) -> Stop {
+            if (k == 0) return {rec.SrcNode, rec.SendTime};
+            if (k == links) return {rec.DstNode, rec.RecvTime};
+            return {rec.Hops[k - 1].Node, rec.Hops[k - 1].Time};
+        };
+        for (size_t k = 0; k < links; ++k) {
+            const Stop from = stop(k);
+            const Stop to = stop(k + 1);
+            Emit(buf, emit, from, " sending to ", to.node, k == 0 ? " orginator " : " forwarding ",
+                 rec.PacketId);
+            Emit(buf, emit, to, " received from ", from.node,
+                 k + 1 == links ? " destination " : " forwarding ", rec.PacketId);
+        }
+    }
+}
+
+}  // namespace kavro

@@ -1,0 +1,67 @@
+#include "TraceFields.h"
+
+namespace kavro {
+
+namespace {
+constexpr auto npos = std::string_view::npos;
+}
+
+void AppendLowerAscii(std::string_view text, std::string& out) {
+    for (char c : text) out.push_back(LowerAscii(c));
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendLowerAscii(text, out);
+    return out;
+}
+
+char EventKind(std::string_view line) {
+    return line.empty() ? '\0' : LowerAscii(line.front());
+}
+
+std::string_view ExtractTime(std::string_view line) {
+    if (line.size() < 3) return {};
+    std::string_view rest = line.substr(2);
+    return rest.substr(0, rest.find(' '));
+}
+
+std::string_view ExtractNodeId(std::string_view line) {
+    const size_t p = line.find('_');
+    if (p == npos) return {};
+    const size_t q = line.find('_', p + 1);
+    if (q == npos) return {};
+    return line.substr(p + 1, q - p - 1);
+}
+
+std::string_view ExtractLayer(std::string_view line) {
+    // Without a second underscore the layer is read from the second character.
+    size_t start = 1;
+    const size_t p = line.find('_');
+    if (p != npos) {
+        const size_t q = line.find('_', p + 1);
+        if (q != npos) start = q + 2;
+    }
+    if (start >= line.size()) return {};
+    return line.substr(start, 3);
+}
+
+std::string_view ExtractPacketId(std::string_view line) {
+    const size_t dashes = line.find("---");
+    // Without dashes the id starts at the fourth character.
+    const size_t start = dashes == npos ? 3 : dashes + 4;
+    if (start >= line.size()) return {};
+    const size_t space = line.find(' ', start);
+    if (space == npos) return {};
+    return line.substr(start, space - start);
+}
+
+bool EqualsLower(std::string_view raw, std::string_view lower) {
+    if (raw.size() != lower.size()) return false;
+    for (size_t i = 0; i < raw.size(); ++i)
+        if (LowerAscii(raw[i]) != lower[i]) return false;
+    return true;
+}
+
+}  // namespace kavro

@@ -1,0 +1,33 @@
+#pragma once
+// Positional field rules over one trace line. Every rule reads the line as
+// if it were lower-cased; the raw bytes are passed in and only the bytes a
+// rule returns need lower-casing (see LowerAscii), so no rule copies the line.
+#include <string>
+#include <string_view>
+
+namespace kavro {
+
+inline char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Appends `text` lower-cased (A-Z only) to `out`.
+void AppendLowerAscii(std::string_view text, std::string& out);
+std::string LowerAscii(std::string_view text);
+
+// First character lower-cased, or '\0' for an empty line.
+char EventKind(std::string_view line);
+
+// The time field as written: from the third character to the next space.
+std::string_view ExtractTime(std::string_view line);
+// Text between the first and the second underscore.
+std::string_view ExtractNodeId(std::string_view line);
+// Up to three characters two after the second underscore (not lower-cased).
+std::string_view ExtractLayer(std::string_view line);
+// Text from four characters after the first "---" up to the next space.
+std::string_view ExtractPacketId(std::string_view line);
+
+// Case-insensitive compare of a raw field against a lower-case literal.
+bool EqualsLower(std::string_view raw, std::string_view lower);
+
+}  // namespace kavro
