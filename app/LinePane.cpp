@@ -1,0 +1,107 @@
+#include "LinePane.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "KavroError.h"
+
+namespace {
+
+// System error texts end the user's message, so their trailing full stops and
+// spaces go (the error box adds its own full stop).
+std::string Trimmed(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
+    return text;
+}
+
+std::string FileMessage(const char* what, const QString& path, const std::string& why) {
+    return std::string(what) + " \"" + path.toLocal8Bit().toStdString() + "\". " + Trimmed(why);
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::string ReadWholeFile(const QString& path) {
+    const auto fail = [&] {
+        throw KavroError(FileMessage("Cannot open file", path, std::strerror(errno)));
+    };
+    Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) fail();
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) fail();
+    if (S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        fail();
+    }
+    std::string bytes;
+    try {
+        bytes.resize(st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0);
+        size_t used = 0;
+        for (;;) {
+            if (used == bytes.size()) bytes.resize(bytes.size() + (1 << 16));
+            const ssize_t got = ::read(fd.get(), &bytes[used], bytes.size() - used);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                fail();
+            }
+            if (got == 0) break;
+            used += static_cast<size_t>(got);
+        }
+        bytes.resize(used);
+    } catch (const std::bad_alloc&) {
+        throw KavroError("Text exceeds memo capacity");
+    }
+    return bytes;
+}
+
+}  // namespace
+
+void LinePane::LoadFromFile(const QString& path) {
+    SetText(ReadWholeFile(path));
+}
+
+void LinePane::SaveToFile(const QString& path) const {
+    QSaveFile file(path);
+    const auto fail = [&] {
+        throw KavroError(FileMessage("Cannot create file", path, file.errorString().toStdString()));
+    };
+    if (!file.open(QIODevice::WriteOnly)) fail();
+    std::string buf;
+    constexpr size_t kFlushAt = 1 << 20;
+    bool ok = true;
+    ForEachLine([&](std::string_view line) {
+        if (!ok) return;
+        buf.append(line).append("\r\n");
+        if (buf.size() >= kFlushAt) {
+            ok = file.write(buf.data(), static_cast<qint64>(buf.size())) ==
+                 static_cast<qint64>(buf.size());
+            buf.clear();
+        }
+    });
+    if (ok && !buf.empty())
+        ok = file.write(buf.data(), static_cast<qint64>(buf.size())) ==
+             static_cast<qint64>(buf.size());
+    if (!ok) {
+        const std::string why = file.errorString().toStdString();
+        file.cancelWriting();
+        throw KavroError(FileMessage("Cannot create file", path, why));
+    }
+    if (!file.commit()) fail();
+}
