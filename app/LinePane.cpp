@@ -71,6 +71,21 @@ std::string ReadWholeFile(const QString& path) {
     return bytes;
 }
 
+
+// Writes all of `bytes`; a short write is retried so the system's reason
+// for stopping reaches the error string.
+bool WriteAll(QSaveFile& file, const std::string& bytes) {
+    const char* data = bytes.data();
+    qint64 left = static_cast<qint64>(bytes.size());
+    while (left > 0) {
+        const qint64 written = file.write(data, left);
+        if (written <= 0) return false;
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
 }  // namespace
 
 void LinePane::LoadFromFile(const QString& path) {
@@ -80,9 +95,13 @@ void LinePane::LoadFromFile(const QString& path) {
 void LinePane::SaveToFile(const QString& path) const {
     QSaveFile file(path);
     const auto fail = [&] {
-        throw KavroError(FileMessage("Cannot create file", path, file.errorString().toStdString()));
+        const std::string why = file.errorString().toLocal8Bit().toStdString();
+        file.cancelWriting();
+        throw KavroError(FileMessage("Cannot create file", path, why));
     };
-    if (!file.open(QIODevice::WriteOnly)) fail();
+    // Unbuffered, so that a write the disk refuses is seen here and not lost
+    // inside a later flush.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) fail();
     std::string buf;
     constexpr size_t kFlushAt = 1 << 20;
     bool ok = true;
@@ -90,18 +109,9 @@ void LinePane::SaveToFile(const QString& path) const {
         if (!ok) return;
         buf.append(line).append("\r\n");
         if (buf.size() >= kFlushAt) {
-            ok = file.write(buf.data(), static_cast<qint64>(buf.size())) ==
-                 static_cast<qint64>(buf.size());
+            ok = WriteAll(file, buf);
             buf.clear();
         }
     });
-    if (ok && !buf.empty())
-        ok = file.write(buf.data(), static_cast<qint64>(buf.size())) ==
-             static_cast<qint64>(buf.size());
-    if (!ok) {
-        const std::string why = file.errorString().toStdString();
-        file.cancelWriting();
-        throw KavroError(FileMessage("Cannot create file", path, why));
-    }
-    if (!file.commit()) fail();
+    if (!ok || !WriteAll(file, buf) || !file.commit()) fail();
 }

@@ -1,0 +1,5 @@
+#pragma once
+#include <QIcon>
+
+// The conversion button's 24 x 24 picture: two sheets with a blue arrow badge.
+QIcon ButtonPicture();

@@ -1,0 +1,13 @@
+// Kavro's main program: one window, then its event loop.
+#include <QApplication>
+
+#include "AppSetup.h"
+#include "Unit1.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    SetUpApplication();
+    TForm1 form;
+    form.show();
+    return app.exec();
+}

@@ -1,0 +1,134 @@
+#include "Unit1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+
+#include "Boxes.h"
+#include "ButtonPicture.h"
+#include "EventWriter.h"
+#include "LinePane.h"
+#include "TraceTable.h"
+#include "WindowPane.h"
+
+QString ExeDir;
+
+namespace {
+
+const char* const kAuthor = "Mina Farahani";
+const char* const kContact = "kavro-support@example.org";
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(left, top, width, height);
+}
+
+QLabel* MakeCaption(QWidget* parent, const char* text) {
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    QPalette green = label->palette();
+    green.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    label->setPalette(green);
+    return label;
+}
+
+// Resumes the output pane's repainting however the fill ends.
+class RepaintSuspension {
+public:
+    explicit RepaintSuspension(LinePane* pane) : pane_(pane) { pane_->SetRepaintSuspended(true); }
+    ~RepaintSuspension() { pane_->SetRepaintSuspended(false); }
+    RepaintSuspension(const RepaintSuspension&) = delete;
+    RepaintSuspension& operator=(const RepaintSuspension&) = delete;
+
+private:
+    LinePane* pane_;
+};
+
+}  // namespace
+
+TForm1::TForm1(const PaneFactory& makePane, QWidget* parent) : QMainWindow(parent) {
+    BuildLayout(makePane);
+    RunGuarded([this] { FormCreate(); });
+}
+
+void TForm1::BuildLayout(const PaneFactory& makePane) {
+    setWindowTitle(QString());
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(15);
+    setFont(font);
+
+    MainMenu1 = menuBar();
+    About1 = MainMenu1->addAction(QStringLiteral("About"));
+    Help1 = MainMenu1->addAction(QStringLiteral("Help"));
+
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    const PaneFactory factory = makePane ? makePane : PaneFactory(MakeWindowPane);
+
+    Label2 = MakeCaption(client, "Input Ns file (ns.tr , must put beside Kavro.exe)");
+    Place(Label2, 7, 8, 359, 18);
+    Memo1 = factory(client);
+    Memo1->SetText("Memo1");
+    Place(Memo1->Widget(), 7, 30, 819, 239);
+    BitBtn1 = new QPushButton(QStringLiteral("Do Convertion "), client);
+    BitBtn1->setIcon(ButtonPicture());
+    BitBtn1->setIconSize(QSize(24, 24));
+    Place(BitBtn1, 5, 271, 825, 30);
+    Label1 = MakeCaption(client, "Output for iNSpect (iNSpect.out ,Located beside Kavro.exe)");
+    Place(Label1, 8, 304, 450, 18);
+    Memo2 = factory(client);
+    Memo2->SetText(std::string());
+    Place(Memo2->Widget(), 5, 329, 825, 203);
+
+    setTabOrder(BitBtn1, Memo1->Widget());
+    setTabOrder(Memo1->Widget(), Memo2->Widget());
+
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { RunGuarded([this] { BitBtn1Click(); }); });
+    connect(About1, &QAction::triggered, this, [this] { RunGuarded([this] { About1Click(); }); });
+    connect(Help1, &QAction::triggered, this, [this] { RunGuarded([this] { Help1Click(); }); });
+
+    // Outer size 842 x 592 on a desktop with the usual frame and caption.
+    resize(834, 558);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), QSize(842, 592));
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void TForm1::FormCreate() {
+    ExeDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    if (!ExeDir.endsWith(QDir::separator())) ExeDir += QDir::separator();
+    Memo1->LoadFromFile(ExeDir + QStringLiteral("ns.tr"));
+}
+
+void TForm1::BitBtn1Click() {
+    kavro::TraceTableBuilder table([](const std::string& notice) {
+        ShowPlainNotice(QString::fromLatin1(notice.data(), static_cast<qsizetype>(notice.size())));
+    });
+    Memo1->ForEachLine([&](std::string_view line) { table.BuildTraceTable(line); });
+
+    QCoreApplication::processEvents();
+    Memo2->SetText("Please wait ... (Inserting and sorting this may take some time ...)");
+    QCoreApplication::processEvents();
+    {
+        RepaintSuspension suspended(Memo2);
+        Memo2->Clear();
+        kavro::WriteEvents(table.Table(), [this](std::string_view line) { Memo2->Append(line); });
+    }
+    Memo2->SaveToFile(ExeDir + QStringLiteral("iNSpect.out"));
+}
+
+void TForm1::About1Click() {
+    ShowInformationBox(QStringLiteral("Designed By : ") + QString::fromLatin1(kAuthor) +
+                       QStringLiteral(" , Any question: ") + QString::fromLatin1(kContact));
+}
+
+void TForm1::Help1Click() {
+    ShowInformationBox(QStringLiteral("Any question: ") + QString::fromLatin1(kContact));
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The main window: the trace pane, the conversion button, the output pane.
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenuBar;
+class QPushButton;
+class LinePane;
+
+// The executable's folder with one trailing separator; both files live there.
+extern QString ExeDir;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Makes a pane parented to the given widget; the window owns it through Qt.
+    using PaneFactory = std::function<LinePane*(QWidget* parent)>;
+
+    explicit TForm1(const PaneFactory& makePane = {}, QWidget* parent = nullptr);
+
+    QPushButton* BitBtn1;
+    LinePane* Memo1;
+    LinePane* Memo2;
+    QLabel* Label1;
+    QLabel* Label2;
+    QMenuBar* MainMenu1;
+    QAction* About1;
+    QAction* Help1;
+
+public slots:
+    void FormCreate();
+    void BitBtn1Click();
+    void About1Click();
+    void Help1Click();
+
+private:
+    void BuildLayout(const PaneFactory& makePane);
+};

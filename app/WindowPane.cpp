@@ -1,0 +1,7 @@
+#include "WindowPane.h"
+
+#include "StockPane.h"
+
+LinePane* MakeWindowPane(QWidget* parent) {
+    return new StockPane(parent);
+}

@@ -1,0 +1,316 @@
+// Drives the real window headless: presses the button, reads the panes and
+// the exact bytes of iNSpect.out, and answers the modal boxes from a timer.
+#include <sys/resource.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "AppSetup.h"
+#include "Boxes.h"
+#include "EventWriter.h"
+#include "LinePane.h"
+#include "LineSplitter.h"
+#include "TraceTable.h"
+#include "Unit1.h"
+
+namespace {
+
+struct Box {
+    QString caption;
+    QMessageBox::Icon icon;
+    QString text;
+};
+
+// Closes every message box as it opens and remembers what it showed.
+class BoxCatcher : public QObject {
+public:
+    BoxCatcher() {
+        timer_.setInterval(10);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            boxes.push_back({box->windowTitle(), box->icon(), box->text()});
+            box->button(QMessageBox::Ok)->click();
+        });
+        timer_.start();
+    }
+    std::vector<Box> boxes;
+
+private:
+    QTimer timer_;
+};
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
+    return f.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+std::vector<std::string> PaneLines(const LinePane& pane) {
+    std::vector<std::string> lines;
+    pane.ForEachLine([&](std::string_view l) { lines.emplace_back(l); });
+    return lines;
+}
+
+// What the core alone makes of the bytes, for comparing the window's plumbing.
+std::vector<std::string> CoreConversion(const QByteArray& bytes) {
+    kavro::TraceTableBuilder table;
+    kavro::ForEachLine(std::string_view(bytes.constData(), bytes.size()),
+                       [&](std::string_view l) { table.BuildTraceTable(l); });
+    std::vector<std::string> out;
+    kavro::WriteEvents(table.Table(), [&](std::string_view l) { out.emplace_back(l); });
+    return out;
+}
+
+QByteArray FileBytesOf(const std::vector<std::string>& lines) {
+    QByteArray bytes;
+    for (const std::string& l : lines) bytes.append(l.data(), l.size()).append("\r\n");
+    return bytes;
+}
+
+const QByteArray kSend = "s 1.500000000 _1_ AGT  --- 7 cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0] [0] 0 0";
+const QByteArray kRecv = "r 1.600000000 _2_ AGT  --- 7 cbr 532 [0 0 0 0] ------- [1:0 2:0 31 2] [0] 1 0";
+const std::vector<std::string> kDelivered = {
+    "1 1.500000000 sending to 2 orginator 7 energy 5000",
+    "2 1.600000000 received from 1 destination 7 energy 5000"};
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+    QString dir_;
+    QString nsTr() const { return dir_ + "ns.tr"; }
+    QString out() const { return dir_ + "iNSpect.out"; }
+
+    void Convert(TForm1& form) { QTest::mouseClick(form.BitBtn1, Qt::LeftButton); }
+
+    void ConvertText(const QByteArray& trace, std::vector<std::string>& paneLines,
+                     QByteArray& fileBytes) {
+        WriteBytes(nsTr(), trace);
+        TForm1 form;
+        Convert(form);
+        paneLines = PaneLines(*form.Memo2);
+        fileBytes = ReadBytes(out());
+    }
+
+private slots:
+    void initTestCase() {
+        SetUpApplication();
+        dir_ = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator();
+    }
+
+    void init() {
+        QFile::remove(nsTr());
+        QDir(out()).removeRecursively();
+        QFile::remove(out());
+    }
+
+    void realTraceEndToEnd() {
+        const QByteArray trace = ReadBytes(KAVRO_SAMPLE_TRACE);
+        WriteBytes(nsTr(), trace);
+        BoxCatcher boxes;
+        TForm1 form;
+        QCOMPARE(form.Memo1->Count(), trace.count('\n'));
+        Convert(form);
+        const std::vector<std::string> lines = PaneLines(*form.Memo2);
+        QVERIFY(lines.size() > 100);
+        QCOMPARE(lines, CoreConversion(trace));
+        // The first delivered packet, read off the trace by hand: node 0 sends
+        // packet 277 and node 4 receives it directly.
+        QCOMPARE(QByteArray::fromStdString(lines[0]), "0 10.637039139 sending to 4 orginator 277 energy 5000");
+        QCOMPARE(QByteArray::fromStdString(lines[1]), "4 10.661522515 received from 0 destination 277 energy 5000");
+        const QByteArray first = ReadBytes(out());
+        QCOMPARE(first, FileBytesOf(lines));
+        QVERIFY(first.endsWith("energy 5000\r\n"));
+        Convert(form);
+        QCOMPARE(ReadBytes(out()), first);
+        QVERIFY(boxes.boxes.empty());
+    }
+
+    void editedPaneChangesResultNotTheFile() {
+        const QByteArray trace = kSend + "\n" + kRecv + "\n";
+        WriteBytes(nsTr(), trace);
+        TForm1 form;
+        form.Memo1->SetText(kSend.toStdString() + "\r\n");
+        Convert(form);
+        QCOMPARE(form.Memo2->Count(), 0);
+        QCOMPARE(ReadBytes(out()), QByteArray());
+        QCOMPARE(ReadBytes(nsTr()), trace);
+    }
+
+    void lineEndsAndFinalBreaks_data() {
+        QTest::addColumn<QByteArray>("trace");
+        QTest::addColumn<int>("inputLines");
+        QTest::newRow("CR LF") << kSend + "\r\n" + kRecv + "\r\n" << 2;
+        QTest::newRow("LF") << kSend + "\n" + kRecv + "\n" << 2;
+        QTest::newRow("lone CR, no final break") << kSend + "\r" + kRecv << 2;
+        QTest::newRow("two final breaks") << kSend + "\n" + kRecv + "\n\n" << 3;
+        QTest::newRow("LF CR is two ends") << kSend + "\n\r" + kRecv << 3;
+    }
+    void lineEndsAndFinalBreaks() {
+        QFETCH(QByteArray, trace);
+        QFETCH(int, inputLines);
+        WriteBytes(nsTr(), trace);
+        TForm1 form;
+        QCOMPARE(form.Memo1->Count(), inputLines);
+        Convert(form);
+        QCOMPARE(PaneLines(*form.Memo2), kDelivered);
+        QCOMPARE(ReadBytes(out()), FileBytesOf(kDelivered));
+    }
+
+    void longLineIsHandedOverWhole() {
+        // The dashes that locate the packet id sit past the first 4096 bytes.
+        const QByteArray longSend =
+            "s 1.500000000 _1_ AGT " + QByteArray(5000, 'x') + " --- 7 cbr 512";
+        std::vector<std::string> lines;
+        QByteArray bytes;
+        ConvertText(longSend + "\n" + kRecv + "\n", lines, bytes);
+        QCOMPARE(lines, kDelivered);
+    }
+
+    void nulByteStaysInItsLine() {
+        const QByteArray trace = kSend + "\n" + QByteArray("junk\0more", 9) + "\n" + kRecv + "\n";
+        WriteBytes(nsTr(), trace);
+        TForm1 form;
+        QCOMPARE(form.Memo1->Count(), 3);
+        QCOMPARE(form.Memo1->Line(1), std::string("junk\0more", 9));
+        Convert(form);
+        QCOMPARE(PaneLines(*form.Memo2), kDelivered);
+    }
+
+    void latin1BytesSurvive() {
+        QByteArray send = kSend, recv = kRecv;
+        send.replace("_1_", "_\xe9\xff_");
+        recv.replace("_2_", "_\xc3\xa9_");
+        std::vector<std::string> lines;
+        QByteArray bytes;
+        ConvertText(send + "\n" + recv + "\n", lines, bytes);
+        QCOMPARE(bytes, QByteArray("\xe9\xff 1.500000000 sending to \xc3\xa9 orginator 7 energy 5000\r\n"
+                                   "\xc3\xa9 1.600000000 received from \xe9\xff destination 7 energy 5000\r\n"));
+    }
+
+    void missingTraceShowsOneErrorAndKeepsMemo1() {
+        BoxCatcher boxes;
+        TForm1 form;
+        QCOMPARE(boxes.boxes.size(), size_t(1));
+        QCOMPARE(boxes.boxes[0].caption, ApplicationTitle());
+        QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
+        QCOMPARE(boxes.boxes[0].text,
+                 "Cannot open file \"" + nsTr() + "\". No such file or directory.");
+        QCOMPARE(PaneLines(*form.Memo1), std::vector<std::string>{"Memo1"});
+        QCOMPARE(ExeDir, dir_);
+        Convert(form);
+        QCOMPARE(ReadBytes(out()), QByteArray());
+        QCOMPARE(boxes.boxes.size(), size_t(1));
+    }
+
+    void unwritableOutputIsReported() {
+        WriteBytes(nsTr(), kSend + "\n" + kRecv + "\n");
+        QVERIFY(QDir().mkpath(out()));
+        BoxCatcher boxes;
+        TForm1 form;
+        Convert(form);
+        QCOMPARE(boxes.boxes.size(), size_t(1));
+        const Box& box = boxes.boxes[0];
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QVERIFY2(box.text.startsWith("Cannot create file \"" + out() + "\". "), qPrintable(box.text));
+        QVERIFY(!box.text.endsWith("..") && !box.text.endsWith(" ."));
+        QCOMPARE(PaneLines(*form.Memo2), kDelivered);
+        QVERIFY(QFileInfo(out()).isDir());
+        QCOMPARE(QDir(dir_).entryList({"iNSpect.out.*"}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void failedSaveKeepsThePreviousFile() {
+        const QByteArray previous = "previous run\r\n";
+        WriteBytes(out(), previous);
+        WriteBytes(nsTr(), kSend + "\n" + kRecv + "\n");
+        BoxCatcher boxes;
+        TForm1 form;
+        // A file size limit makes the write fail the way a full disk does,
+        // also for root.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 40;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        Convert(form);
+        setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(boxes.boxes.size(), size_t(1));
+        QCOMPARE(boxes.boxes[0].text, "Cannot create file \"" + out() + "\". " +
+                                          QString::fromLocal8Bit(std::strerror(EFBIG)) + ".");
+        QCOMPARE(ReadBytes(out()), previous);
+        QCOMPARE(PaneLines(*form.Memo2), kDelivered);
+        QCOMPARE(QDir(dir_).entryList({"iNSpect.out.*"}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void filesLiveBesideTheExecutable() {
+        WriteBytes(nsTr(), kSend + "\n" + kRecv + "\n");
+        const QString cwd = QDir::currentPath();
+        QTemporaryDir elsewhere;
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        {
+            TForm1 form;
+            Convert(form);
+        }
+        QDir::setCurrent(cwd);
+        QCOMPARE(ExeDir, dir_);
+        QCOMPARE(ReadBytes(out()), FileBytesOf(kDelivered));
+        QVERIFY(!QFile::exists(elsewhere.path() + "/iNSpect.out"));
+    }
+
+    void aboutAndHelpBoxes() {
+        BoxCatcher boxes;
+        TForm1 form;
+        boxes.boxes.clear();
+        form.About1->trigger();
+        form.Help1->trigger();
+        QCOMPARE(boxes.boxes.size(), size_t(2));
+        for (const Box& box : boxes.boxes) {
+            QCOMPARE(box.caption, QString("Information"));
+            QCOMPARE(box.icon, QMessageBox::Information);
+        }
+        QVERIFY(boxes.boxes[0].text.startsWith("Designed By : "));
+        const QString help = boxes.boxes[1].text;
+        QVERIFY(help.startsWith("Any question: ") && help.size() > 14);
+        QVERIFY(boxes.boxes[0].text.endsWith(" , " + help));
+    }
+
+    void errorBoxFullStopRule_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << "Disk full" << "Disk full.";
+        QTest::newRow("full stop") << "Done." << "Done.";
+        QTest::newRow("space") << "Done " << "Done ";
+        QTest::newRow("bang") << "Stop!" << "Stop!";
+        QTest::newRow("paren") << "(x)" << "(x)";
+        QTest::newRow("comma") << "a," << "a,";
+        QTest::newRow("hyphen") << "a-" << "a-";
+        QTest::newRow("slash") << "a/" << "a/.";
+        QTest::newRow("empty") << "" << "";
+    }
+    void errorBoxFullStopRule() {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(ErrorBoxText(message), shown);
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
