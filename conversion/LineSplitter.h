@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "ByteScan.h"
+
 namespace kavro {
 
 // Offset just past the line end that starts at `pos`, given text[pos] is CR or LF.
@@ -26,17 +28,43 @@ inline size_t FindLineEnd(std::string_view text, size_t from, bool hasCR) {
     return cr ? static_cast<const char*>(cr) - base : lfPos;
 }
 
+// Hands every line of text[from, text.size()) that is ended by a CR or LF to
+// onLine and returns where the unended rest begins. A CR in the last byte
+// ends its line and sets crAtEnd (left alone otherwise), since its LF may
+// still come in the next chunk.
+// One pass of 64-byte masks: per line only a bit scan, no call.
+template <class OnLine>
+size_t SplitEndedLines(std::string_view text, size_t from, OnLine&& onLine, bool& crAtEnd) {
+    const char* d = text.data();
+    const size_t n = text.size();
+    size_t start = from;  // where the current line begins
+    for (size_t block = from; block < n; block += 64) {
+        uint64_t mask = block + 64 <= n ? scan::LineEnds64(d + block)
+                                        : scan::LineEndsTail(d + block, n - block);
+        while (mask) {
+            const size_t end = block + scan::LowestBit(mask);
+            mask &= mask - 1;
+            if (end < start) continue;  // the LF of a CR LF already taken
+            onLine(std::string_view(d + start, end - start));
+            if (d[end] != '\r') {
+                start = end + 1;
+            } else if (end + 1 == n) {
+                crAtEnd = true;
+                return n;
+            } else {
+                start = d[end + 1] == '\n' ? end + 2 : end + 1;
+            }
+        }
+    }
+    return start;
+}
+
 // Calls onLine(std::string_view) for every line of a complete text.
 template <class OnLine>
 void ForEachLine(std::string_view text, OnLine&& onLine) {
-    const bool hasCR = std::memchr(text.data(), '\r', text.size()) != nullptr;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        const size_t end = FindLineEnd(text, pos, hasCR);
-        onLine(text.substr(pos, end - pos));
-        if (end == text.size()) break;
-        pos = SkipLineEnd(text, end);
-    }
+    bool crAtEnd = false;
+    const size_t rest = SplitEndedLines(text, 0, onLine, crAtEnd);
+    if (rest < text.size()) onLine(text.substr(rest));
 }
 
 // The same split over a stream of chunks; a line may span chunks.
@@ -49,26 +77,21 @@ public:
             if (chunk[0] == '\n') pos = 1;
             skipLF_ = false;
         }
-        const bool hasCR = std::memchr(chunk.data(), '\r', chunk.size()) != nullptr;
-        while (pos < chunk.size()) {
-            const size_t end = FindLineEnd(chunk, pos, hasCR);
-            if (end == chunk.size()) {
-                carry_.append(chunk.data() + pos, end - pos);
-                return;
-            }
-            if (carry_.empty()) {
-                onLine(chunk.substr(pos, end - pos));
-            } else {
-                carry_.append(chunk.data() + pos, end - pos);
-                onLine(std::string_view(carry_));
-                carry_.clear();
-            }
+        if (!carry_.empty()) {
+            // Finish the line begun in an earlier chunk, then split the rest in place.
+            const size_t end = FindLineEnd(chunk, pos, true);
+            carry_.append(chunk.data() + pos, end - pos);
+            if (end == chunk.size()) return;
+            onLine(std::string_view(carry_));
+            carry_.clear();
             if (chunk[end] == '\r' && end + 1 == chunk.size()) {
                 skipLF_ = true;  // its LF, if any, opens the next chunk
                 return;
             }
             pos = SkipLineEnd(chunk, end);
         }
+        const size_t rest = SplitEndedLines(chunk, pos, onLine, skipLF_);
+        carry_.append(chunk.data() + rest, chunk.size() - rest);
     }
 
     // Hands over the last line when the text does not end with a line end.

@@ -1,0 +1,66 @@
+#pragma once
+// Byte masks over small blocks, for the per-line hot paths: a trace has
+// millions of lines, so finding line ends and underscores one call or one
+// byte at a time costs more than the conversion itself.
+#include <cstddef>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kavro::scan {
+
+inline unsigned LowestBit(uint64_t mask) {
+#if defined(__GNUC__)
+    return static_cast<unsigned>(__builtin_ctzll(mask));
+#else
+    unsigned i = 0;
+    while (!(mask & 1)) mask >>= 1, ++i;
+    return i;
+#endif
+}
+
+// Bit i set when p[i] is CR or LF, for i < count (count <= 64).
+inline uint64_t LineEndsTail(const char* p, size_t count) {
+    uint64_t mask = 0;
+    for (size_t i = 0; i < count; ++i)
+        if (p[i] == '\n' || p[i] == '\r') mask |= uint64_t{1} << i;
+    return mask;
+}
+
+// Bit i set when p[i] is CR or LF, for the 64 bytes at p.
+inline uint64_t LineEnds64(const char* p) {
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr));
+        mask |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(hit))} << (16 * k);
+    }
+    return mask;
+#else
+    return LineEndsTail(p, 64);
+#endif
+}
+
+// Bit i set when p[i] is '_', for the 32 bytes at p.
+inline uint32_t Underscores32(const char* p) {
+#if defined(__SSE2__)
+    const __m128i u = _mm_set1_epi8('_');
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    const uint32_t lo = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, u)));
+    const uint32_t hi = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, u)));
+    return lo | (hi << 16);
+#else
+    uint32_t mask = 0;
+    for (int i = 0; i < 32; ++i)
+        if (p[i] == '_') mask |= uint32_t{1} << i;
+    return mask;
+#endif
+}
+
+}  // namespace kavro::scan
