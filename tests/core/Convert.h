@@ -1,0 +1,47 @@
+#pragma once
+// Small helpers shared by the core tests.
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "EventWriter.h"
+#include "TraceTable.h"
+
+namespace kavro {
+
+inline bool operator==(const RecFwd& a, const RecFwd& b) {
+    return a.Node == b.Node && a.Time == b.Time;
+}
+inline bool operator==(const RecNsTrace& a, const RecNsTrace& b) {
+    return a.SendTime == b.SendTime && a.SrcNode == b.SrcNode && a.PacketId == b.PacketId &&
+           a.RecvTime == b.RecvTime && a.DstNode == b.DstNode && a.Hops == b.Hops;
+}
+inline void PrintTo(const RecNsTrace& r, std::ostream* os) {
+    *os << "{sent " << r.SendTime << " by " << r.SrcNode << ", id " << r.PacketId << ", recv "
+        << r.RecvTime << " by " << r.DstNode << ", hops";
+    for (const RecFwd& h : r.Hops) *os << " " << h.Node << "@" << h.Time;
+    *os << "}";
+}
+
+}  // namespace kavro
+
+namespace kt {
+
+// One trace line in the usual layout.
+inline std::string Line(char kind, const std::string& time, const std::string& node,
+                        const std::string& layer, const std::string& id) {
+    return std::string(1, kind) + " " + time + " _" + node + "_ " + layer + "  --- " + id +
+           " cbr 512 [0 0 0 0] ------- [1:0 5:0 32 0] [0] 0 0";
+}
+
+inline std::vector<std::string> Events(const kavro::ArrTrace& table) {
+    std::vector<std::string> out;
+    kavro::WriteEvents(table, [&](std::string_view l) { out.emplace_back(l); });
+    return out;
+}
+
+inline std::vector<std::string> Convert(const std::vector<std::string>& lines) {
+    return Events(kavro::BuildTraceTable(lines));
+}
+
+}  // namespace kt

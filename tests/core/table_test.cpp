@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <new>
+#include <random>
+
+#include "Convert.h"
+
+namespace {
+
+using kavro::ArrTrace;
+using kt::Line;
+
+struct TableCase {
+    const char* name;
+    std::vector<std::string> lines;
+    ArrTrace want;
+};
+void PrintTo(const TableCase& c, std::ostream* os) { *os << c.name; }
+
+const TableCase kTableCases[] = {
+    {"OtherLayersAndKindsIgnored",
+     {Line('s', "1.0", "1", "AGT", "7"), Line('r', "2.0", "5", "MAC", "7"),
+      Line('f', "2.0", "2", "MAC", "7"), Line('r', "2.0", "5", "IFQ", "7"),
+      Line('s', "2.0", "2", "RTR", "7"), Line('r', "2.0", "2", "RTR", "7"),
+      Line('f', "2.0", "3", "AGT", "7"), Line('D', "2.0", "5", "AGT", "7"),
+      Line('d', "2.0", "3", "RTR", "7"), Line('s', "2.0", "4", "MAC", "8"), "", "s"},
+     {{"1.0", "1", "7", "", "", {}}}},
+    {"ReceiveBeforeSendIgnored",
+     {Line('r', "1.0", "5", "AGT", "7"), Line('s', "2.0", "1", "AGT", "7")},
+     {{"2.0", "1", "7", "", "", {}}}},
+    {"LaterReceiveWins",
+     {Line('s', "1.0", "1", "AGT", "7"), Line('r', "2.0", "5", "AGT", "7"),
+      Line('r', "3.0", "6", "AGT", "7")},
+     {{"1.0", "1", "7", "3.0", "6", {}}}},
+    {"IdComparedAsText",
+     {Line('s', "1.0", "1", "AGT", "7"), Line('r', "2.0", "5", "AGT", "07"),
+      Line('f', "2.0", "2", "RTR", "7.0")},
+     {{"1.0", "1", "7", "", "", {}}}},
+    {"CapitalsLowerCased",
+     {Line('S', "1.0", "A1", "AGT", "X7"), Line('F', "2.0", "B2", "RTR", "x7"),
+      Line('R', "3.0", "C3", "AGT", "X7")},
+     {{"1.0", "a1", "x7", "3.0", "c3", {{"b2", "2.0"}}}}},
+    {"RepeatedForwarderListedOnceAtFirstPlace",
+     {Line('s', "1.0", "1", "AGT", "7"), Line('f', "2.0", "2", "RTR", "7"),
+      Line('f', "3.0", "3", "RTR", "7"), Line('f', "4.0", "2", "RTR", "7")},
+     {{"1.0", "1", "7", "", "", {{"2", "2.0"}, {"3", "3.0"}}}}},
+    {"ForwardFromSourceOrFromReceiverAfterReceiveDropped",
+     {Line('s', "1.0", "1", "AGT", "7"), Line('f', "2.0", "1", "RTR", "7"),
+      Line('r', "3.0", "5", "AGT", "7"), Line('f', "4.0", "5", "RTR", "7")},
+     {{"1.0", "1", "7", "3.0", "5", {}}}},
+    {"ForwardFromReceiverBeforeReceiveKept",
+     {Line('s', "1.0", "1", "AGT", "7"), Line('f', "2.0", "5", "RTR", "7"),
+      Line('r', "3.0", "5", "AGT", "7")},
+     {{"1.0", "1", "7", "3.0", "5", {{"5", "2.0"}}}}},
+    // An empty node id equals the empty DstNode until a receive sets it.
+    {"EmptyNodeDroppedWhileUnreceived",
+     {Line('s', "1.0", "1", "AGT", "7"), Line('f', "2.0", "", "RTR", "7"),
+      Line('r', "3.0", "5", "AGT", "7"), Line('f', "4.0", "", "RTR", "7")},
+     {{"1.0", "1", "7", "3.0", "5", {{"", "4.0"}}}}},
+    {"RepeatedSendOnlyFirstCollects",
+     {Line('s', "1.0", "1", "AGT", "7"), Line('s', "1.5", "2", "AGT", "7"),
+      Line('f', "2.0", "3", "RTR", "7"), Line('r', "3.0", "5", "AGT", "7")},
+     {{"1.0", "1", "7", "3.0", "5", {{"3", "2.0"}}}, {"1.5", "2", "7", "", "", {}}}},
+    {"EmptyInput", {}, {}},
+};
+
+class TableRules : public testing::TestWithParam<TableCase> {};
+
+TEST_P(TableRules, BuildsExpectedRecords) {
+    EXPECT_EQ(kavro::BuildTraceTable(GetParam().lines), GetParam().want);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, TableRules, testing::ValuesIn(kTableCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TableIndex, AgreesWithPlainScanOnRepeatedIds) {
+    std::mt19937 rng(20240607);
+    for (int range : {3, 40, 2000}) {
+        kavro::TraceTableBuilder builder;
+        std::uniform_int_distribution<int> pick(0, range);
+        for (int n = 1; n <= 3000; ++n) {
+            builder.BuildTraceTable(Line('s', "1.0", "1", "AGT", std::to_string(pick(rng))));
+            if (n % 750 != 0 && n != 1) continue;
+            for (int id = 0; id <= range + 1; ++id) {
+                const std::string key = std::to_string(id);
+                ASSERT_EQ(builder.FindTrace(key), kavro::FindTrace(key, builder.Table()))
+                    << "id " << id << " after " << n << " sends";
+            }
+        }
+    }
+}
+
+// The forward rule's guard: a failure at any stage gives two notices, leaves
+// the table as it was and lets the pass go on.
+struct GuardCase {
+    std::vector<std::string> before;
+    std::string failing;
+    int stage;
+    std::vector<std::string> notices;  // last index produced, then stage
+};
+
+std::vector<GuardCase> GuardCases() {
+    const std::vector<std::string> two = {Line('s', "1.0", "1", "AGT", "7"),
+                                          Line('f', "1.5", "2", "RTR", "7"),
+                                          Line('s', "1.6", "9", "AGT", "8")};
+    const std::string fwd = Line('f', "2.0", "3", "RTR", "7");
+    std::vector<GuardCase> cases;
+    // Stages 0 and 1 report the previous line's record, later ones this lookup.
+    for (int stage = 0; stage <= 4; ++stage)
+        cases.push_back({two, fwd, stage, {stage < 2 ? "1" : "0", std::to_string(stage)}});
+    cases.push_back({{Line('s', "1.0", "4", "MAC", "7")}, fwd, 0, {"0", "0"}});
+    auto looked = two;
+    looked.push_back(Line('r', "1.7", "5", "AGT", "7"));
+    cases.push_back({looked, Line('f', "2.0", "3", "RTR", "8"), 1, {"0", "1"}});
+    looked.push_back(Line('r', "1.8", "5", "AGT", "99"));
+    cases.push_back({looked, fwd, 0, {"-1", "0"}});
+    cases.push_back({two, Line('f', "2.0", "3", "RTR", "99"), 2, {"-1", "2"}});
+    return cases;
+}
+
+TEST(TableGuard, FailureAtAnyStageLeavesRecordAndGoesOn) {
+    for (const GuardCase& c : GuardCases()) {
+        SCOPED_TRACE("stage " + std::to_string(c.stage) + " after " +
+                     std::to_string(c.before.size()) + " lines");
+        std::vector<std::string> notices;
+        kavro::TraceTableBuilder builder([&](const std::string& n) { notices.push_back(n); });
+        for (const auto& line : c.before) builder.BuildTraceTable(line);
+        const ArrTrace snapshot = builder.Table();
+
+        bool armed = true;
+        builder.SetStageHook([&](int stage) {
+            if (armed && stage == c.stage) {
+                armed = false;
+                throw std::bad_alloc();
+            }
+        });
+        builder.BuildTraceTable(c.failing);
+        EXPECT_FALSE(armed) << "stage never reached";
+        EXPECT_EQ(notices, c.notices);
+        EXPECT_EQ(builder.Table(), snapshot);
+
+        builder.BuildTraceTable(Line('s', "3.0", "1", "AGT", "70"));
+        builder.BuildTraceTable(Line('f', "3.1", "4", "RTR", "70"));
+        const kavro::ArrFwd want = {{"4", "3.1"}};
+        EXPECT_EQ(builder.Table().back().Hops, want);
+        EXPECT_EQ(notices.size(), 2u);
+    }
+}
+
+}  // namespace
