@@ -1,0 +1,307 @@
+#include "TextModel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#include "KavroError.h"
+#include "LineSplitter.h"
+
+namespace {
+
+constexpr const char* kCapacityMessage = "Text exceeds memo capacity";
+
+// Pieces of inserted text between its line ends, keeping the empty piece
+// after a final line end: "a\n" is "a" and "".
+std::vector<std::string_view> SplitPieces(std::string_view text) {
+    std::vector<std::string_view> pieces;
+    const bool hasCR = std::memchr(text.data(), '\r', text.size()) != nullptr;
+    size_t pos = 0;
+    for (;;) {
+        const size_t end = kavro::FindLineEnd(text, pos, hasCR);
+        pieces.push_back(text.substr(pos, end - pos));
+        if (end == text.size()) break;
+        pos = kavro::SkipLineEnd(text, end);
+    }
+    return pieces;
+}
+
+template <class Vec>
+void ReserveOneMore(Vec& v) {
+    if (v.size() == v.capacity()) v.reserve(std::max<size_t>(16, v.capacity() * 2));
+}
+
+}  // namespace
+
+TextModel::TextModel() : lines_(1) {}
+
+TextModel::LineRef TextModel::MakeRef(bool inAdd, uint64_t offset, size_t len) {
+    if (len > UINT32_MAX || offset >= (uint64_t(1) << 63)) throw std::length_error("line too long");
+    LineRef r;
+    r.len = static_cast<uint32_t>(len);
+    r.offLo = static_cast<uint32_t>(offset);
+    r.offHi = static_cast<uint32_t>(offset >> 32) | (inAdd ? 0x80000000u : 0u);
+    return r;
+}
+
+TextModel::LineRef TextModel::SubRef(const LineRef& r, size_t from, size_t len) {
+    if (len == 0) return {};
+    return MakeRef(r.InAdd(), r.Offset() + from, len);
+}
+
+void TextModel::SetText(std::string bytes) {
+    try {
+        // Count first so the index is allocated once, at its exact size.
+        size_t count = 0;
+        kavro::ForEachLine(bytes, [&](std::string_view) { ++count; });
+        const bool endsWithBreak =
+            bytes.empty() || bytes.back() == '\n' || bytes.back() == '\r';
+        std::vector<LineRef> lines;
+        lines.reserve(count + (endsWithBreak ? 1 : 0));
+        size_t maxLen = 0;
+        const char* data = bytes.data();
+        kavro::ForEachLine(bytes, [&](std::string_view line) {
+            lines.push_back(MakeRef(false, static_cast<uint64_t>(line.data() - data), line.size()));
+            maxLen = std::max(maxLen, line.size());
+        });
+        if (endsWithBreak) lines.emplace_back();
+
+        base_ = std::move(bytes);
+        std::string().swap(add_);
+        lines_.swap(lines);
+        ResetHistory();
+        maxLen_ = maxLen;
+        maxLenStale_ = false;
+    } catch (const std::bad_alloc&) {
+        throw KavroError(kCapacityMessage);
+    } catch (const std::length_error&) {
+        throw KavroError(kCapacityMessage);
+    }
+}
+
+void TextModel::Clear() {
+    std::vector<LineRef>(1).swap(lines_);
+    std::string().swap(base_);
+    std::string().swap(add_);
+    ResetHistory();
+    maxLen_ = 0;
+    maxLenStale_ = false;
+}
+
+void TextModel::Append(std::string_view line) {
+    try {
+        // A last line with text has no line break yet: it gets one first.
+        const bool lastEmpty = lines_.back().len == 0;
+        GrowLines(lastEmpty ? 1 : 2);
+        const LineRef ref = line.empty() ? LineRef{} : MakeRef(true, add_.size(), line.size());
+        add_.append(line.data(), line.size());
+
+        if (!lastEmpty) lines_.emplace_back();
+        lines_.back() = ref;
+        lines_.emplace_back();
+        ResetHistory();
+        if (!maxLenStale_) maxLen_ = std::max(maxLen_, line.size());
+    } catch (const std::bad_alloc&) {
+        throw KavroError(kCapacityMessage);
+    } catch (const std::length_error&) {
+        throw KavroError(kCapacityMessage);
+    }
+}
+
+size_t TextModel::Count() const {
+    return lines_.size() - (lines_.back().len == 0 ? 1 : 0);
+}
+
+TextPos TextModel::Clamp(TextPos p) const {
+    p.line = std::min(p.line, lines_.size() - 1);
+    p.column = std::min<size_t>(p.column, lines_[p.line].len);
+    return p;
+}
+
+std::string TextModel::TextRange(TextPos from, TextPos to, std::string_view lineBreak) const {
+    from = Clamp(from);
+    to = Clamp(to);
+    if (to < from) std::swap(from, to);
+    if (from.line == to.line)
+        return std::string(Line(from.line).substr(from.column, to.column - from.column));
+
+    size_t size = lines_[from.line].len - from.column + to.column;
+    for (size_t i = from.line + 1; i < to.line; ++i) size += lines_[i].len;
+    size += (to.line - from.line) * lineBreak.size();
+    std::string out;
+    out.reserve(size);
+    out.append(Line(from.line).substr(from.column)).append(lineBreak);
+    for (size_t i = from.line + 1; i < to.line; ++i) out.append(Line(i)).append(lineBreak);
+    out.append(Line(to.line).substr(0, to.column));
+    return out;
+}
+
+TextPos TextModel::Replace(TextPos from, TextPos to, std::string_view text, bool typing) {
+    from = Clamp(from);
+    to = Clamp(to);
+    if (to < from) std::swap(from, to);
+    const bool hasBreak = text.find_first_of("\r\n") != std::string_view::npos;
+    const bool isTyping = typing && !text.empty() && !hasBreak;
+    if (from == to && text.empty()) {
+        typingRun_ = false;
+        return from;
+    }
+    const bool merge = isTyping && typingRun_ && from == to && !undo_.empty() &&
+                       undo_.back().afterEnd == from && undo_.back().after.size() == 1;
+
+    const size_t addMark = add_.size();
+    try {
+        const std::vector<std::string_view> pieces =
+            hasBreak ? SplitPieces(text) : std::vector<std::string_view>{text};
+        const LineRef prefix = SubRef(lines_[from.line], 0, from.column);
+        const LineRef suffix =
+            SubRef(lines_[to.line], to.column, lines_[to.line].len - to.column);
+
+        // Reserve up front so views into the add buffer stay valid below.
+        const size_t room = text.size() + prefix.len + suffix.len;
+        if (add_.capacity() - add_.size() < room)
+            add_.reserve(std::max(add_.size() + room, add_.capacity() + add_.capacity() / 2));
+
+        const auto join = [&](const LineRef& head, std::string_view mid,
+                              const LineRef& tail) -> LineRef {
+            if (mid.empty()) {
+                if (head.len == 0) return tail;
+                if (tail.len == 0) return head;
+                if (head.InAdd() == tail.InAdd() && head.Offset() + head.len == tail.Offset())
+                    return MakeRef(head.InAdd(), head.Offset(), size_t(head.len) + tail.len);
+            }
+            const size_t len = size_t(head.len) + mid.size() + tail.len;
+            if (len == 0) return {};
+            // Typing at the end of the newest line grows it where it lies.
+            if (head.len != 0 && head.InAdd() && head.Offset() + head.len == add_.size()) {
+                const LineRef ref = MakeRef(true, head.Offset(), len);
+                add_.append(mid.data(), mid.size()).append(View(tail));
+                return ref;
+            }
+            const LineRef ref = MakeRef(true, add_.size(), len);
+            add_.append(View(head)).append(mid.data(), mid.size()).append(View(tail));
+            return ref;
+        };
+
+        std::vector<LineRef> after;
+        after.reserve(pieces.size());
+        const LineRef none;
+        if (pieces.size() == 1) {
+            after.push_back(join(prefix, pieces[0], suffix));
+        } else {
+            after.push_back(join(prefix, pieces.front(), none));
+            for (size_t i = 1; i + 1 < pieces.size(); ++i) after.push_back(join(none, pieces[i], none));
+            after.push_back(join(none, pieces.back(), suffix));
+        }
+        const TextPos afterEnd{from.line + pieces.size() - 1,
+                               (pieces.size() == 1 ? from.column : 0) + pieces.back().size()};
+
+        if (merge) {
+            undo_.back().after[0] = after[0];
+            undo_.back().afterEnd = afterEnd;
+            Splice(from.line, 1, after);
+        } else {
+            Edit edit;
+            edit.first = from.line;
+            edit.before.assign(lines_.begin() + from.line, lines_.begin() + to.line + 1);
+            edit.beforeEnd = to;
+            edit.afterEnd = afterEnd;
+            if (after.size() > edit.before.size()) GrowLines(after.size() - edit.before.size());
+            ReserveOneMore(undo_);
+            edit.after = std::move(after);
+            // Nothing below allocates.
+            Splice(edit.first, edit.before.size(), edit.after);
+            undo_.push_back(std::move(edit));
+            redo_.clear();
+        }
+        typingRun_ = isTyping;
+        return afterEnd;
+    } catch (const std::bad_alloc&) {
+        add_.resize(addMark);
+        throw KavroError(kCapacityMessage);
+    } catch (const std::length_error&) {
+        add_.resize(addMark);
+        throw KavroError(kCapacityMessage);
+    }
+}
+
+bool TextModel::Undo(TextPos* caret) {
+    typingRun_ = false;
+    if (undo_.empty()) return false;
+    try {
+        Edit& edit = undo_.back();
+        if (edit.before.size() > edit.after.size()) GrowLines(edit.before.size() - edit.after.size());
+        ReserveOneMore(redo_);
+        Splice(edit.first, edit.after.size(), edit.before);
+        if (caret) *caret = edit.beforeEnd;
+        redo_.push_back(std::move(edit));
+        undo_.pop_back();
+    } catch (const std::bad_alloc&) {
+        throw KavroError(kCapacityMessage);
+    }
+    return true;
+}
+
+bool TextModel::Redo(TextPos* caret) {
+    typingRun_ = false;
+    if (redo_.empty()) return false;
+    try {
+        Edit& edit = redo_.back();
+        if (edit.after.size() > edit.before.size()) GrowLines(edit.after.size() - edit.before.size());
+        ReserveOneMore(undo_);
+        Splice(edit.first, edit.before.size(), edit.after);
+        if (caret) *caret = edit.afterEnd;
+        undo_.push_back(std::move(edit));
+        redo_.pop_back();
+    } catch (const std::bad_alloc&) {
+        throw KavroError(kCapacityMessage);
+    }
+    return true;
+}
+
+size_t TextModel::MaxLineLength() const {
+    if (maxLenStale_) {
+        size_t m = 0;
+        for (const LineRef& r : lines_) m = std::max<size_t>(m, r.len);
+        maxLen_ = m;
+        maxLenStale_ = false;
+    }
+    return maxLen_;
+}
+
+// Room for `extra` more lines, growing geometrically so that repeated
+// appends stay linear overall.
+void TextModel::GrowLines(size_t extra) {
+    if (lines_.capacity() - lines_.size() >= extra) return;
+    lines_.reserve(std::max(lines_.size() + extra, lines_.capacity() + lines_.capacity() / 2));
+}
+
+// Swaps lines [first, first + count) for `with`; the caller has made room.
+void TextModel::Splice(size_t first, size_t count, const std::vector<LineRef>& with) {
+    uint32_t removedMax = 0;
+    for (size_t i = first; i < first + count; ++i) removedMax = std::max(removedMax, lines_[i].len);
+    uint32_t addedMax = 0;
+    for (const LineRef& r : with) addedMax = std::max(addedMax, r.len);
+
+    const auto at = lines_.begin() + static_cast<std::ptrdiff_t>(first);
+    if (with.size() > count)
+        lines_.insert(at + static_cast<std::ptrdiff_t>(count), with.size() - count, LineRef{});
+    else if (with.size() < count)
+        lines_.erase(at + static_cast<std::ptrdiff_t>(with.size()),
+                     at + static_cast<std::ptrdiff_t>(count));
+    std::copy(with.begin(), with.end(), lines_.begin() + static_cast<std::ptrdiff_t>(first));
+
+    if (maxLenStale_) return;
+    if (addedMax >= maxLen_)
+        maxLen_ = addedMax;
+    else if (removedMax == maxLen_)
+        maxLenStale_ = true;
+}
+
+void TextModel::ResetHistory() {
+    undo_.clear();
+    redo_.clear();
+    typingRun_ = false;
+}

@@ -1,0 +1,118 @@
+#pragma once
+// The text behind a pane: the loaded bytes stay untouched and edits live in an
+// append-only buffer, with one compact reference per line into either. An edit
+// swaps a run of line references, so nothing ever copies the whole text and
+// undo keeps only the references it swapped out.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct TextPos {
+    size_t line = 0;
+    size_t column = 0;  // byte offset within the line
+
+    friend bool operator==(const TextPos& a, const TextPos& b) {
+        return a.line == b.line && a.column == b.column;
+    }
+    friend bool operator!=(const TextPos& a, const TextPos& b) { return !(a == b); }
+    friend bool operator<(const TextPos& a, const TextPos& b) {
+        return a.line != b.line ? a.line < b.line : a.column < b.column;
+    }
+};
+
+class TextModel {
+public:
+    TextModel();
+
+    // Replaces everything; CR LF, CR and LF each end a line. Takes the bytes
+    // over without copying them. Forgets the undo history.
+    void SetText(std::string bytes);
+    void Clear();
+    // Adds a line after the last counted one. Forgets the undo history.
+    void Append(std::string_view line);
+
+    // Lines as a line list sees them: a final empty line is not counted.
+    size_t Count() const;
+    // Lines as shown: always at least one; text ending in a line break has an
+    // empty last line for the caret.
+    size_t DisplayCount() const { return lines_.size(); }
+    // Valid until the next change to the model.
+    std::string_view Line(size_t i) const { return View(lines_[i]); }
+
+    template <class Fn>
+    void ForEachLine(Fn&& fn) const {
+        const size_t n = Count();
+        for (size_t i = 0; i < n; ++i) fn(View(lines_[i]));
+    }
+
+    // Bytes between two positions, line breaks written as `lineBreak`.
+    std::string TextRange(TextPos from, TextPos to, std::string_view lineBreak = "\n") const;
+    std::string Text(std::string_view lineBreak = "\n") const {
+        return TextRange({}, End(), lineBreak);
+    }
+
+    TextPos End() const { return {lines_.size() - 1, lines_.back().len}; }
+    TextPos Clamp(TextPos p) const;
+
+    // Replaces the bytes between two positions (in either order) with `text`,
+    // whose CR LF, CR and LF each become one line break, and returns the
+    // position after the new text. A run of `typing` edits, each starting
+    // where the previous one ended, undoes as one step.
+    TextPos Replace(TextPos from, TextPos to, std::string_view text, bool typing = false);
+    TextPos Insert(TextPos pos, std::string_view text, bool typing = false) {
+        return Replace(pos, pos, text, typing);
+    }
+    TextPos Remove(TextPos from, TextPos to) { return Replace(from, to, {}); }
+
+    bool CanUndo() const { return !undo_.empty(); }
+    bool CanRedo() const { return !redo_.empty(); }
+    // Each returns false when there is nothing to do; otherwise `caret`, if
+    // given, receives the end of the text that is now in place.
+    bool Undo(TextPos* caret = nullptr);
+    bool Redo(TextPos* caret = nullptr);
+    // The next typing edit starts a new undo step.
+    void SealUndo() { typingRun_ = false; }
+
+    // Length of the longest line in bytes, for the horizontal scroll range.
+    size_t MaxLineLength() const;
+
+private:
+    // 12 bytes per line: offset with the buffer in its top bit, and length.
+    struct LineRef {
+        uint32_t len = 0;
+        uint32_t offLo = 0;
+        uint32_t offHi = 0;  // bit 31: in the add buffer
+
+        bool InAdd() const { return (offHi >> 31) != 0; }
+        uint64_t Offset() const { return (uint64_t(offHi & 0x7fffffffu) << 32) | offLo; }
+    };
+    static LineRef MakeRef(bool inAdd, uint64_t offset, size_t len);
+    static LineRef SubRef(const LineRef& r, size_t from, size_t len);
+
+    struct Edit {
+        size_t first = 0;  // first line replaced
+        std::vector<LineRef> before;
+        std::vector<LineRef> after;
+        TextPos beforeEnd;  // end of the replaced text
+        TextPos afterEnd;   // end of the new text
+    };
+
+    std::string_view View(const LineRef& r) const {
+        const std::string& buf = r.InAdd() ? add_ : base_;
+        return std::string_view(buf.data() + r.Offset(), r.len);
+    }
+    void Splice(size_t first, size_t count, const std::vector<LineRef>& with);
+    void GrowLines(size_t extra);
+    void ResetHistory();
+
+    std::string base_;  // as loaded, never changed
+    std::string add_;   // append-only while any line or edit refers to it
+    std::vector<LineRef> lines_;
+    std::vector<Edit> undo_;
+    std::vector<Edit> redo_;
+    bool typingRun_ = false;
+    mutable size_t maxLen_ = 0;
+    mutable bool maxLenStale_ = false;
+};

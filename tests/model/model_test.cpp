@@ -1,0 +1,208 @@
+// Line counting, line ends and the undo steps of TextModel.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "KavroError.h"
+#include "TextModel.h"
+
+namespace {
+
+std::vector<std::string> DisplayLines(const TextModel& m) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < m.DisplayCount(); ++i) lines.emplace_back(m.Line(i));
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+struct SplitCase {
+    const char* name;
+    std::string text;
+    Lines shown;  // display lines
+    size_t count;
+};
+
+TEST(TextModelLines, SplitsAndCountsLikeTheConverter) {
+    const SplitCase cases[] = {
+        {"empty", "", {""}, 0},
+        {"initial pane text", "Memo1", {"Memo1"}, 1},
+        {"LF after each line", "a\nb\n", {"a", "b", ""}, 2},
+        {"two final breaks", "a\n\n", {"a", "", ""}, 2},
+        {"CR LF without final break", "a\r\nb", {"a", "b"}, 2},
+        {"lone CRs", "a\rb\r", {"a", "b", ""}, 2},
+        {"LF then CR is two breaks", "a\n\rb", {"a", "", "b"}, 3},
+        {"only a break", "\r\n", {"", ""}, 1},
+        {"mixed breaks", "\r\r\n\n", {"", "", "", ""}, 3},
+        {"NUL and Latin-1 stay", std::string("a\0b\xe9\n", 5), {std::string("a\0b\xe9", 4), ""}, 1},
+        {"empty lines inside count", "\n\nx", {"", "", "x"}, 3},
+    };
+    for (const SplitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TextModel m;
+        m.SetText(c.text);
+        EXPECT_EQ(DisplayLines(m), c.shown);
+        EXPECT_EQ(m.Count(), c.count);
+    }
+}
+
+TEST(TextModelLines, AppendAddsOneCountedLine) {
+    struct Case {
+        const char* start;
+        std::vector<std::string> appended;
+        Lines counted;
+    };
+    const Case cases[] = {
+        {"", {"x"}, {"x"}},
+        {"", {"", ""}, {"", ""}},
+        {"a", {"b"}, {"a", "b"}},
+        {"a", {""}, {"a", ""}},
+        {"a\n", {""}, {"a", ""}},
+        {"a\n\n", {"c"}, {"a", "", "c"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("start \"") + c.start + "\"");
+        TextModel m;
+        m.SetText(c.start);
+        for (const std::string& line : c.appended) m.Append(line);
+        Lines counted;
+        m.ForEachLine([&](std::string_view l) { counted.emplace_back(l); });
+        EXPECT_EQ(counted, c.counted);
+        EXPECT_EQ(m.Count(), c.counted.size());
+    }
+}
+
+TEST(TextModelLines, ClearLeavesOneEmptyLine) {
+    TextModel m;
+    m.SetText("a\nb");
+    m.Clear();
+    EXPECT_EQ(m.Count(), 0u);
+    EXPECT_EQ(DisplayLines(m), Lines{""});
+    EXPECT_FALSE(m.CanUndo());
+}
+
+TEST(TextModelEdits, InsertedLineEndsEachBreakOnce) {
+    struct Case {
+        const char* name;
+        std::string text;
+        TextPos at;
+        std::string inserted;
+        std::string expect;  // '\n'-joined
+        TextPos end;
+    };
+    const Case cases[] = {
+        {"all three kinds", "ab", {0, 1}, "x\r\ny\rz\n", "ax\ny\nz\nb", {3, 0}},
+        {"LF CR", "ab", {0, 1}, "\n\r", "a\n\nb", {2, 0}},
+        {"final CR does not join the next LF", "a\nb", {0, 1}, "x\r", "ax\n\nb", {1, 0}},
+        {"leading LF after text ending in CR", "a\r", {1, 0}, "\nb", "a\n\nb", {2, 1}},
+        {"past the end clamps", "ab\ncd", {9, 9}, "!", "ab\ncd!", {1, 3}},
+        {"column past the line clamps", "ab\ncd", {0, 9}, "!", "ab!\ncd", {0, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TextModel m;
+        m.SetText(c.text);
+        EXPECT_EQ(m.Insert(c.at, c.inserted), c.end);
+        EXPECT_EQ(m.Text(), c.expect);
+    }
+}
+
+TEST(TextModelEdits, RemoveAndReplaceAcrossLines) {
+    struct Case {
+        const char* name;
+        TextPos from, to;
+        std::string with;
+        std::string expect;
+    };
+    const Case cases[] = {
+        {"join two lines", {0, 3}, {1, 0}, "", "abcdef\nghi"},
+        {"reversed ends", {2, 1}, {0, 1}, "", "ahi"},
+        {"whole text", {0, 0}, {2, 3}, "", ""},
+        {"replace across with break", {0, 2}, {1, 1}, "X\nY", "abX\nYef\nghi"},
+        {"empty range, empty text", {1, 1}, {1, 1}, "", "abc\ndef\nghi"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TextModel m;
+        m.SetText("abc\ndef\nghi");
+        m.Replace(c.from, c.to, c.with);
+        EXPECT_EQ(m.Text(), c.expect);
+        if (m.CanUndo()) {
+            m.Undo();
+            EXPECT_EQ(m.Text(), "abc\ndef\nghi");
+        }
+    }
+}
+
+TEST(TextModelUndo, TypingRunUndoesAsOneStep) {
+    TextModel m;
+    m.SetText("x");
+    TextPos at{0, 1};
+    for (char c : std::string("abc")) at = m.Insert(at, std::string(1, c), true);
+    m.SealUndo();
+    for (char c : std::string("de")) at = m.Insert(at, std::string(1, c), true);
+    // A keystroke elsewhere starts a new step too.
+    m.Insert({0, 0}, "<", true);
+    ASSERT_EQ(m.Text(), "<xabcde");
+
+    TextPos caret;
+    ASSERT_TRUE(m.Undo(&caret));
+    EXPECT_EQ(m.Text(), "xabcde");
+    ASSERT_TRUE(m.Undo(&caret));
+    EXPECT_EQ(m.Text(), "xabc");
+    EXPECT_EQ(caret, (TextPos{0, 4}));
+    ASSERT_TRUE(m.Undo(&caret));
+    EXPECT_EQ(m.Text(), "x");
+    EXPECT_FALSE(m.Undo());
+    ASSERT_TRUE(m.Redo(&caret));
+    EXPECT_EQ(m.Text(), "xabc");
+    EXPECT_EQ(caret, (TextPos{0, 4}));
+}
+
+TEST(TextModelUndo, NewEditDropsRedoAndWholesaleChangesDropHistory) {
+    TextModel m;
+    m.SetText("abc");
+    m.Insert({0, 3}, "d");
+    m.Undo();
+    EXPECT_TRUE(m.CanRedo());
+    m.Insert({0, 0}, "z");
+    EXPECT_FALSE(m.CanRedo());
+    EXPECT_TRUE(m.CanUndo());
+
+    m.Append("next");
+    EXPECT_FALSE(m.CanUndo());
+    m.Insert({0, 0}, "q");
+    m.SetText("fresh");
+    EXPECT_FALSE(m.CanUndo());
+    EXPECT_FALSE(m.Undo());
+    EXPECT_EQ(m.Text(), "fresh");
+}
+
+TEST(TextModelUndo, EditsKeepOnlyWhatChanged) {
+    // Loaded text is shared, not copied: views of untouched lines keep
+    // pointing into the same bytes after edits elsewhere and their undo.
+    TextModel m;
+    m.SetText("one\ntwo\nthree\n");
+    const char* before = m.Line(2).data();
+    m.Insert({0, 3}, "!\n");
+    m.Remove({0, 0}, {0, 1});
+    m.Undo();
+    m.Undo();
+    EXPECT_EQ(m.Line(2).data(), before);
+    EXPECT_EQ(m.Text(), "one\ntwo\nthree\n");
+}
+
+TEST(TextModelLines, LongestLineFollowsEdits) {
+    TextModel m;
+    m.SetText("ab\n" + std::string(5000, 'x') + "\nc");
+    EXPECT_EQ(m.MaxLineLength(), 5000u);
+    m.Remove({1, 0}, {1, 4990});
+    EXPECT_EQ(m.MaxLineLength(), 10u);
+    m.Undo();
+    EXPECT_EQ(m.MaxLineLength(), 5000u);
+    m.Remove({0, 0}, m.End());
+    EXPECT_EQ(m.MaxLineLength(), 0u);
+}
+
+}  // namespace
