@@ -1,0 +1,709 @@
+#include "TextPane.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kMarginLeft = 3;
+constexpr int kMarginTop = 1;
+constexpr int kTabColumns = 8;
+// Beyond this a line's full width is not measured while painting.
+constexpr size_t kMeasureLimit = 1 << 16;
+
+// Bytes Qt would not draw as one glyph of fixed advance: controls, and the
+// soft hyphen, which it may hide. They are drawn as a small box instead.
+bool IsSpecial(unsigned char b) {
+    return b < 0x20 || (b >= 0x7f && b < 0xa0) || b == 0xad;
+}
+
+bool IsWordByte(unsigned char b) {
+    return b == '_' || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') ||
+           b >= 0xc0;
+}
+
+QString Latin1(std::string_view s) {
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    RebuildMetrics();
+    UpdateScrollBars();
+}
+
+// --- line list -------------------------------------------------------------
+
+int TextPane::Count() const {
+    return static_cast<int>(model_.Count());
+}
+
+std::string TextPane::Line(int i) const {
+    if (i < 0 || static_cast<size_t>(i) >= model_.Count()) return {};
+    return std::string(model_.Line(static_cast<size_t>(i)));
+}
+
+void TextPane::ForEachLine(const std::function<void(std::string_view)>& fn) const {
+    model_.ForEachLine(fn);
+}
+
+void TextPane::Clear() {
+    model_.Clear();
+    caret_ = anchor_ = {};
+    widestSeen_ = 0;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    AfterTextChange();
+}
+
+void TextPane::Append(std::string_view line) {
+    model_.Append(line);
+    caret_ = model_.Clamp(caret_);
+    anchor_ = model_.Clamp(anchor_);
+    if (!suspended_) AfterTextChange();
+}
+
+void TextPane::SetText(std::string bytes) {
+    model_.SetText(std::move(bytes));
+    caret_ = anchor_ = {};
+    wantedX_ = 0;
+    widestSeen_ = 0;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    AfterTextChange();
+}
+
+void TextPane::SetRepaintSuspended(bool suspended) {
+    if (suspended == suspended_) return;
+    suspended_ = suspended;
+    viewport()->setUpdatesEnabled(!suspended);
+    if (!suspended) AfterTextChange();
+}
+
+// --- selection and commands ------------------------------------------------
+
+std::string TextPane::SelectedText() const {
+    return model_.TextRange(anchor_, caret_);
+}
+
+void TextPane::SetSelection(TextPos anchor, TextPos caret) {
+    model_.SealUndo();
+    anchor_ = model_.Clamp(anchor);
+    caret_ = model_.Clamp(caret);
+    wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
+    AfterCaretMove();
+}
+
+void TextPane::SelectAll() {
+    SetSelection({}, model_.End());
+}
+
+void TextPane::Undo() {
+    TextPos at;
+    if (!model_.Undo(&at)) return;
+    caret_ = anchor_ = model_.Clamp(at);
+    wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
+    AfterTextChange();
+}
+
+void TextPane::Redo() {
+    TextPos at;
+    if (!model_.Redo(&at)) return;
+    caret_ = anchor_ = model_.Clamp(at);
+    wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
+    AfterTextChange();
+}
+
+void TextPane::Copy() {
+    if (!HasSelection()) return;
+    QGuiApplication::clipboard()->setText(Latin1(SelectedText()));
+}
+
+void TextPane::Cut() {
+    if (!HasSelection()) return;
+    Copy();
+    DeleteSelection();
+}
+
+void TextPane::Paste() {
+    const QByteArray bytes = QGuiApplication::clipboard()->text().toLatin1();
+    if (bytes.isEmpty() && !HasSelection()) return;
+    ReplaceSelection(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), false);
+}
+
+void TextPane::DeleteSelection() {
+    if (HasSelection()) ReplaceSelection({}, false);
+}
+
+void TextPane::ReplaceSelection(std::string_view text, bool typing) {
+    caret_ = anchor_ = model_.Replace(anchor_, caret_, text, typing);
+    wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
+    AfterTextChange();
+}
+
+void TextPane::MoveCaret(TextPos pos, bool extend, bool keepColumnX) {
+    model_.SealUndo();
+    caret_ = model_.Clamp(pos);
+    if (!extend) anchor_ = caret_;
+    if (!keepColumnX) wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
+    AfterCaretMove();
+}
+
+void TextPane::AfterTextChange() {
+    if (suspended_) return;
+    UpdateScrollBars();
+    EnsureCaretVisible();
+    RestartBlink();
+    viewport()->update();
+}
+
+void TextPane::AfterCaretMove() {
+    EnsureCaretVisible();
+    RestartBlink();
+    viewport()->update();
+}
+
+TextPos TextPane::WordStart(TextPos pos) const {
+    const std::string_view line = model_.Line(pos.line);
+    size_t c = pos.column;
+    while (c > 0 && !IsWordByte(static_cast<unsigned char>(line[c - 1]))) --c;
+    while (c > 0 && IsWordByte(static_cast<unsigned char>(line[c - 1]))) --c;
+    return {pos.line, c};
+}
+
+TextPos TextPane::WordEnd(TextPos pos) const {
+    const std::string_view line = model_.Line(pos.line);
+    size_t c = pos.column;
+    while (c < line.size() && IsWordByte(static_cast<unsigned char>(line[c]))) ++c;
+    while (c < line.size() && !IsWordByte(static_cast<unsigned char>(line[c]))) ++c;
+    return {pos.line, c};
+}
+
+// --- geometry --------------------------------------------------------------
+
+void TextPane::RebuildMetrics() {
+    // Without shaping or kerning a run's width is the sum of its bytes'
+    // advances, so x positions come from a table instead of laying out
+    // whole lines, however long they are.
+    drawFont_ = font();
+    drawFont_.setKerning(false);
+    drawFont_.setStyleStrategy(QFont::PreferNoShaping);
+    const QFontMetricsF fm(drawFont_);
+    const qreal boxWidth = fm.horizontalAdvance(QLatin1Char('0'));
+    for (int b = 0; b < 256; ++b)
+        widths_[b] = IsSpecial(static_cast<unsigned char>(b)) ? boxWidth
+                                                              : fm.horizontalAdvance(QChar(b));
+    tabWidth_ = kTabColumns * widths_[' '];
+    if (tabWidth_ <= 0) tabWidth_ = kTabColumns * boxWidth;
+    avgWidth_ = fm.averageCharWidth();
+    lineHeight_ = std::max(1, static_cast<int>(std::ceil(fm.lineSpacing())));
+    ascent_ = static_cast<int>(std::ceil(fm.ascent()));
+    widestSeen_ = 0;
+    horizontalScrollBar()->setSingleStep(std::max(1, static_cast<int>(avgWidth_ * 4)));
+}
+
+qreal TextPane::Advance(unsigned char byte, qreal x) const {
+    if (byte == '\t') return (std::floor(x / tabWidth_) + 1) * tabWidth_ - x;
+    return widths_[byte];
+}
+
+qreal TextPane::XOf(std::string_view line, size_t column) const {
+    column = std::min(column, line.size());
+    qreal x = 0;
+    for (size_t i = 0; i < column; ++i) x += Advance(static_cast<unsigned char>(line[i]), x);
+    return x;
+}
+
+size_t TextPane::ColumnAt(std::string_view line, qreal x) const {
+    qreal at = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const qreal w = Advance(static_cast<unsigned char>(line[i]), at);
+        if (x < at + w / 2) return i;
+        at += w;
+    }
+    return line.size();
+}
+
+int TextPane::VisibleRows() const {
+    return std::max(1, (viewport()->height() - kMarginTop) / lineHeight_);
+}
+
+int TextPane::ContentWidth() const {
+    const qreal longest = std::max(static_cast<qreal>(model_.MaxLineLength()) * avgWidth_, widestSeen_);
+    const qreal width = 2 * kMarginLeft + longest + 2;
+    return width > INT_MAX / 2 ? INT_MAX / 2 : static_cast<int>(std::ceil(width));
+}
+
+void TextPane::UpdateScrollBars() {
+    const int rows = VisibleRows();
+    const size_t lines = model_.DisplayCount();
+    const size_t maxTop = lines > static_cast<size_t>(rows) ? lines - rows : 0;
+    QScrollBar* v = verticalScrollBar();
+    v->setRange(0, static_cast<int>(std::min<size_t>(maxTop, INT_MAX)));
+    v->setPageStep(rows);
+    v->setSingleStep(1);
+    QScrollBar* h = horizontalScrollBar();
+    h->setRange(0, std::max(0, ContentWidth() - viewport()->width()));
+    h->setPageStep(std::max(1, viewport()->width()));
+}
+
+QPointF TextPane::PointAt(TextPos pos) const {
+    pos = model_.Clamp(pos);
+    const qreal x = kMarginLeft + XOf(model_.Line(pos.line), pos.column) - horizontalScrollBar()->value();
+    const qreal y = kMarginTop + (static_cast<qreal>(pos.line) - verticalScrollBar()->value()) * lineHeight_;
+    return {x, y};
+}
+
+TextPos TextPane::PosAt(QPointF point) const {
+    const qreal row = std::floor((point.y() - kMarginTop) / lineHeight_);
+    const qreal line = std::clamp<qreal>(verticalScrollBar()->value() + row, 0,
+                                         static_cast<qreal>(model_.DisplayCount() - 1));
+    const size_t i = static_cast<size_t>(line);
+    const qreal x = point.x() - kMarginLeft + horizontalScrollBar()->value();
+    return {i, ColumnAt(model_.Line(i), x)};
+}
+
+void TextPane::EnsureCaretVisible() {
+    QScrollBar* v = verticalScrollBar();
+    const int rows = VisibleRows();
+    const qint64 line = static_cast<qint64>(caret_.line);
+    if (line < v->value())
+        v->setValue(static_cast<int>(line));
+    else if (line >= static_cast<qint64>(v->value()) + rows)
+        v->setValue(static_cast<int>(line - rows + 1));
+
+    QScrollBar* h = horizontalScrollBar();
+    const qreal x = XOf(model_.Line(caret_.line), caret_.column);
+    const int width = viewport()->width() - 2 * kMarginLeft - 2;
+    if (x > widestSeen_) widestSeen_ = x;
+    if (x < h->value()) {
+        h->setValue(std::max(0, static_cast<int>(x) - width / 4));
+    } else if (x > h->value() + width) {
+        const int target = static_cast<int>(std::ceil(x)) - width * 3 / 4;
+        if (target > h->maximum()) h->setMaximum(std::max(target, ContentWidth() - viewport()->width()));
+        h->setValue(target);
+    }
+}
+
+// --- painting --------------------------------------------------------------
+
+void TextPane::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+void TextPane::DrawLine(QPainter& p, std::string_view line, qreal y, qreal left, qreal right) const {
+    // Skip what lies left of the view, then draw runs of plain bytes up to its
+    // right edge; special bytes get a box.
+    qreal x = 0;
+    size_t c = 0;
+    while (c < line.size()) {
+        const qreal w = Advance(static_cast<unsigned char>(line[c]), x);
+        if (x + w > left) break;
+        x += w;
+        ++c;
+    }
+    const qreal shift = kMarginLeft - left;
+    size_t runStart = c;
+    qreal runX = x;
+    const auto flush = [&](size_t end) {
+        if (end > runStart) p.drawText(QPointF(runX + shift, y), Latin1(line.substr(runStart, end - runStart)));
+    };
+    while (c < line.size() && x <= right) {
+        const unsigned char b = static_cast<unsigned char>(line[c]);
+        const qreal w = Advance(b, x);
+        if (IsSpecial(b)) {
+            flush(c);
+            if (b != '\t') {
+                const qreal h = ascent_ * 0.6;
+                p.drawRect(QRectF(x + shift + 1, y - h, std::max<qreal>(1, w - 3), h));
+            }
+            runStart = c + 1;
+            runX = x + w;
+        }
+        x += w;
+        ++c;
+    }
+    flush(c);
+}
+
+void TextPane::paintEvent(QPaintEvent*) {
+    if (suspended_) return;
+    QPainter p(viewport());
+    p.setFont(drawFont_);
+    const QPalette& pal = palette();
+    const int top = verticalScrollBar()->value();
+    const qreal left = horizontalScrollBar()->value();
+    const qreal right = left + viewport()->width();
+    const int rows = VisibleRows() + 1;
+    const TextPos selFrom = std::min(anchor_, caret_);
+    const TextPos selTo = std::max(anchor_, caret_);
+    const bool selecting = HasSelection();
+    const QColor text = pal.color(QPalette::Text);
+    const QColor selText = pal.color(QPalette::HighlightedText);
+    const qreal widestBefore = widestSeen_;
+
+    for (int r = 0; r < rows; ++r) {
+        const size_t i = static_cast<size_t>(top) + r;
+        if (i >= model_.DisplayCount()) break;
+        const std::string_view line = model_.Line(i);
+        const qreal rowTop = kMarginTop + static_cast<qreal>(r) * lineHeight_;
+        const qreal baseline = rowTop + ascent_;
+        if (line.size() <= kMeasureLimit) widestSeen_ = std::max(widestSeen_, XOf(line, line.size()));
+
+        p.setPen(text);
+        DrawLine(p, line, baseline, left, right);
+
+        if (selecting && selFrom.line <= i && i <= selTo.line) {
+            const size_t from = i == selFrom.line ? selFrom.column : 0;
+            const size_t to = i == selTo.line ? selTo.column : line.size();
+            qreal x0 = XOf(line, from);
+            qreal x1 = from == to ? x0 : x0 + (XOf(line, to) - x0);
+            if (i < selTo.line) x1 += widths_[' '];  // the line break
+            const QRectF band(kMarginLeft + x0 - left, rowTop, x1 - x0, lineHeight_);
+            if (band.width() > 0) {
+                p.fillRect(band, pal.brush(QPalette::Highlight));
+                p.save();
+                p.setClipRect(band);
+                p.setPen(selText);
+                DrawLine(p, line, baseline, left, right);
+                p.restore();
+            }
+        }
+    }
+
+    if (hasFocus() && caretShown_) {
+        const QPointF at = PointAt(caret_);
+        if (at.y() < viewport()->height() && at.y() + lineHeight_ > 0)
+            p.fillRect(QRectF(at.x(), at.y(), 1, lineHeight_), text);
+    }
+    if (widestSeen_ > widestBefore) UpdateScrollBars();
+}
+
+void TextPane::resizeEvent(QResizeEvent* e) {
+    QAbstractScrollArea::resizeEvent(e);
+    UpdateScrollBars();
+}
+
+void TextPane::changeEvent(QEvent* e) {
+    QAbstractScrollArea::changeEvent(e);
+    if (e->type() == QEvent::FontChange) {
+        RebuildMetrics();
+        UpdateScrollBars();
+        viewport()->update();
+    }
+}
+
+// --- caret blink -----------------------------------------------------------
+
+void TextPane::RestartBlink() {
+    caretShown_ = true;
+    const int period = QGuiApplication::styleHints()->cursorFlashTime() / 2;
+    if (hasFocus() && period > 0)
+        blink_.start(period, this);
+    else
+        blink_.stop();
+}
+
+void TextPane::timerEvent(QTimerEvent* e) {
+    if (e->timerId() != blink_.timerId()) {
+        QAbstractScrollArea::timerEvent(e);
+        return;
+    }
+    caretShown_ = !caretShown_;
+    const QPointF at = PointAt(caret_);
+    viewport()->update(QRectF(at.x() - 1, at.y(), 3, lineHeight_).toAlignedRect());
+}
+
+void TextPane::focusInEvent(QFocusEvent* e) {
+    QAbstractScrollArea::focusInEvent(e);
+    RestartBlink();
+    viewport()->update();
+}
+
+void TextPane::focusOutEvent(QFocusEvent* e) {
+    QAbstractScrollArea::focusOutEvent(e);
+    blink_.stop();
+    dragging_ = false;
+    viewport()->update();
+}
+
+// --- keys ------------------------------------------------------------------
+
+namespace {
+
+bool IsUndoKey(QKeyEvent* e) {
+    return e->matches(QKeySequence::Undo) ||
+           (e->key() == Qt::Key_Z && e->modifiers() == Qt::ControlModifier);
+}
+
+bool IsRedoKey(QKeyEvent* e) {
+    return e->matches(QKeySequence::Redo) ||
+           (e->key() == Qt::Key_Y && e->modifiers() == Qt::ControlModifier);
+}
+
+}  // namespace
+
+bool TextPane::event(QEvent* e) {
+    // Keep the window's shortcuts from taking keys that belong to editing.
+    if (e->type() == QEvent::ShortcutOverride) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        const bool plain = (k->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
+        if (IsUndoKey(k) || IsRedoKey(k) || k->matches(QKeySequence::Copy) ||
+            k->matches(QKeySequence::Cut) || k->matches(QKeySequence::Paste) ||
+            k->matches(QKeySequence::SelectAll) ||
+            (plain && k->key() != Qt::Key_Escape && k->key() != Qt::Key_Tab &&
+             k->key() != Qt::Key_Backtab)) {
+            e->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(e);
+}
+
+bool TextPane::HandleShortcut(QKeyEvent* e) {
+    if (IsUndoKey(e)) Undo();
+    else if (IsRedoKey(e)) Redo();
+    else if (e->matches(QKeySequence::Copy)) Copy();
+    else if (e->matches(QKeySequence::Cut)) Cut();
+    else if (e->matches(QKeySequence::Paste)) Paste();
+    else if (e->matches(QKeySequence::SelectAll)) SelectAll();
+    else return false;
+    return true;
+}
+
+bool TextPane::HandleMovement(QKeyEvent* e) {
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    const bool shift = mods & Qt::ShiftModifier;
+    const bool ctrl = mods & Qt::ControlModifier;
+    if (mods & ~(Qt::ShiftModifier | Qt::ControlModifier)) return false;
+    const std::string_view line = model_.Line(caret_.line);
+    TextPos to = caret_;
+    bool keepX = false;
+
+    switch (e->key()) {
+    case Qt::Key_Left:
+        if (HasSelection() && !shift) {
+            to = std::min(anchor_, caret_);
+        } else if (ctrl) {
+            to = caret_.column == 0 && caret_.line > 0
+                     ? TextPos{caret_.line - 1, model_.Line(caret_.line - 1).size()}
+                     : WordStart(caret_);
+        } else if (caret_.column > 0) {
+            to.column--;
+        } else if (caret_.line > 0) {
+            to = {caret_.line - 1, model_.Line(caret_.line - 1).size()};
+        }
+        break;
+    case Qt::Key_Right:
+        if (HasSelection() && !shift) {
+            to = std::max(anchor_, caret_);
+        } else if (caret_.column < line.size()) {
+            to = ctrl ? WordEnd(caret_) : TextPos{caret_.line, caret_.column + 1};
+        } else if (caret_.line + 1 < model_.DisplayCount()) {
+            to = {caret_.line + 1, 0};
+        }
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        if (ctrl && (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down)) {
+            QScrollBar* v = verticalScrollBar();
+            v->setValue(v->value() + (e->key() == Qt::Key_Up ? -1 : 1));
+            return true;
+        }
+        const bool page = e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown;
+        const bool up = e->key() == Qt::Key_Up || e->key() == Qt::Key_PageUp;
+        const size_t step = page ? static_cast<size_t>(std::max(1, VisibleRows() - 1)) : 1;
+        const size_t last = model_.DisplayCount() - 1;
+        to.line = up ? (caret_.line > step ? caret_.line - step : 0) : std::min(last, caret_.line + step);
+        to.column = ColumnAt(model_.Line(to.line), wantedX_);
+        if (page) {
+            QScrollBar* v = verticalScrollBar();
+            v->setValue(v->value() + (up ? -1 : 1) * static_cast<int>(step));
+        }
+        keepX = true;
+        break;
+    }
+    case Qt::Key_Home:
+        to = ctrl ? TextPos{} : TextPos{caret_.line, 0};
+        break;
+    case Qt::Key_End:
+        to = ctrl ? model_.End() : TextPos{caret_.line, line.size()};
+        break;
+    default:
+        return false;
+    }
+    MoveCaret(to, shift, keepX);
+    return true;
+}
+
+bool TextPane::HandleEditing(QKeyEvent* e) {
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (mods & ~Qt::ShiftModifier) return false;
+        ReplaceSelection("\n", false);
+        return true;
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete: {
+        if (mods & ~Qt::ShiftModifier) return false;
+        if (HasSelection()) {
+            DeleteSelection();
+            return true;
+        }
+        TextPos other = caret_;
+        if (e->key() == Qt::Key_Backspace) {
+            if (caret_.column > 0) other.column--;
+            else if (caret_.line > 0) other = {caret_.line - 1, model_.Line(caret_.line - 1).size()};
+        } else {
+            if (caret_.column < model_.Line(caret_.line).size()) other.column++;
+            else if (caret_.line + 1 < model_.DisplayCount()) other = {caret_.line + 1, 0};
+        }
+        if (other != caret_) {
+            anchor_ = other;
+            ReplaceSelection({}, false);
+        }
+        return true;
+    }
+    default:
+        break;
+    }
+
+    // Printable Latin-1 characters; anything outside one byte is not typed.
+    if (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    const QString text = e->text();
+    if (text.isEmpty()) return false;
+    std::string bytes;
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (u < 0x20 || u == 0x7f || u > 0xff) return false;
+        bytes.push_back(static_cast<char>(u));
+    }
+    ReplaceSelection(bytes, true);
+    return true;
+}
+
+void TextPane::keyPressEvent(QKeyEvent* e) {
+    if (HandleShortcut(e) || HandleMovement(e) || HandleEditing(e)) {
+        e->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(e);
+}
+
+// --- mouse -----------------------------------------------------------------
+
+void TextPane::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) {
+        const TextPos at = PosAt(e->position());
+        MoveCaret(at, e->modifiers() & Qt::ShiftModifier);
+        dragging_ = true;
+        e->accept();
+        return;
+    }
+    if (e->button() == Qt::RightButton && !HasSelection()) {
+        // Right-clicking outside a selection moves the caret there, as the
+        // context menu then acts on it.
+        MoveCaret(PosAt(e->position()), false);
+    }
+    QAbstractScrollArea::mousePressEvent(e);
+}
+
+void TextPane::mouseMoveEvent(QMouseEvent* e) {
+    if (!dragging_ || !(e->buttons() & Qt::LeftButton)) {
+        QAbstractScrollArea::mouseMoveEvent(e);
+        return;
+    }
+    MoveCaret(PosAt(e->position()), true);
+    e->accept();
+}
+
+void TextPane::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && dragging_) {
+        dragging_ = false;
+        viewport()->update();
+        e->accept();
+        return;
+    }
+    QAbstractScrollArea::mouseReleaseEvent(e);
+}
+
+void TextPane::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(e);
+        return;
+    }
+    const TextPos at = PosAt(e->position());
+    const std::string_view line = model_.Line(at.line);
+    size_t from = at.column;
+    size_t to = at.column;
+    while (from > 0 && IsWordByte(static_cast<unsigned char>(line[from - 1]))) --from;
+    while (to < line.size() && IsWordByte(static_cast<unsigned char>(line[to]))) ++to;
+    SetSelection({at.line, from}, {at.line, to});
+    dragging_ = false;
+    e->accept();
+}
+
+void TextPane::wheelEvent(QWheelEvent* e) {
+    const QPoint delta = e->angleDelta();
+    if (std::abs(delta.x()) > std::abs(delta.y()) || (e->modifiers() & Qt::AltModifier)) {
+        QScrollBar* h = horizontalScrollBar();
+        const int d = delta.x() != 0 ? delta.x() : delta.y();
+        h->setValue(h->value() - d * h->singleStep() * 3 / 120);
+        e->accept();
+        return;
+    }
+    // Keep fractions of a notch, as touchpads send many small steps.
+    wheelRemainder_ += delta.y() * QApplication::wheelScrollLines();
+    const int lines = wheelRemainder_ / 120;
+    wheelRemainder_ -= lines * 120;
+    QScrollBar* v = verticalScrollBar();
+    v->setValue(v->value() - lines);
+    e->accept();
+}
+
+void TextPane::contextMenuEvent(QContextMenuEvent* e) {
+    QMenu menu(this);
+    const bool selected = HasSelection();
+    const auto add = [&](const QString& label, const QKeySequence& keys, bool enabled, auto slot) {
+        QAction* a = menu.addAction(label);
+        connect(a, &QAction::triggered, this, slot);
+        a->setShortcut(keys);
+        a->setShortcutVisibleInContextMenu(true);
+        a->setEnabled(enabled);
+        return a;
+    };
+    add(tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), model_.CanUndo(), [this] { Undo(); });
+    add(tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), model_.CanRedo(), [this] { Redo(); });
+    menu.addSeparator();
+    add(tr("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X), selected, [this] { Cut(); });
+    add(tr("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), selected, [this] { Copy(); });
+    add(tr("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
+        !QGuiApplication::clipboard()->text().isEmpty(), [this] { Paste(); });
+    add(tr("&Delete"), QKeySequence(), selected, [this] { DeleteSelection(); });
+    menu.addSeparator();
+    add(tr("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A),
+        model_.DisplayCount() > 1 || !model_.Line(0).empty(), [this] { SelectAll(); });
+    menu.exec(e->globalPos());
+}

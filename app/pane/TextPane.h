@@ -1,0 +1,113 @@
+#pragma once
+// An editable multi-line pane for very large single-byte texts: it paints only
+// the lines in view, never wraps, and keeps its text in a TextModel.
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QFont>
+#include <array>
+
+#include "LinePane.h"
+#include "TextModel.h"
+
+class QMenu;
+
+class TextPane : public QAbstractScrollArea, public LinePane {
+    Q_OBJECT
+
+public:
+    explicit TextPane(QWidget* parent = nullptr);
+
+    QWidget* Widget() override { return this; }
+    int Count() const override;
+    std::string Line(int i) const override;
+    void ForEachLine(const std::function<void(std::string_view)>& fn) const override;
+    void Clear() override;
+    // Leaves the caret and the view where they are.
+    void Append(std::string_view line) override;
+    // Caret and view go to the start; the undo history is forgotten.
+    void SetText(std::string bytes) override;
+    // While suspended, nothing is painted and scroll ranges wait for the resume.
+    void SetRepaintSuspended(bool suspended) override;
+
+    const TextModel& Model() const { return model_; }
+
+    TextPos Caret() const { return caret_; }
+    TextPos Anchor() const { return anchor_; }
+    bool HasSelection() const { return caret_ != anchor_; }
+    std::string SelectedText() const;
+    void SetSelection(TextPos anchor, TextPos caret);
+
+    // The editing commands behind the keys and the context menu.
+    void Undo();
+    void Redo();
+    void Cut();
+    void Copy();
+    void Paste();
+    void DeleteSelection();
+    void SelectAll();
+
+    // Viewport coordinates: the top-left of the caret at `pos`, and the
+    // position nearest to a point.
+    QPointF PointAt(TextPos pos) const;
+    TextPos PosAt(QPointF point) const;
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    bool HandleShortcut(QKeyEvent* e);
+    bool HandleMovement(QKeyEvent* e);
+    bool HandleEditing(QKeyEvent* e);
+
+    // Text edits with the caret placed after them.
+    void ReplaceSelection(std::string_view text, bool typing);
+    void MoveCaret(TextPos pos, bool extend, bool keepColumnX = false);
+    void AfterTextChange();
+    void AfterCaretMove();
+    void EnsureCaretVisible();
+    void RestartBlink();
+
+    void RebuildMetrics();
+    void UpdateScrollBars();
+    int VisibleRows() const;
+    int ContentWidth() const;
+    // Offset of `column` from the start of a line, in pixels.
+    qreal XOf(std::string_view line, size_t column) const;
+    size_t ColumnAt(std::string_view line, qreal x) const;
+    qreal Advance(unsigned char byte, qreal x) const;
+    void DrawLine(QPainter& p, std::string_view line, qreal y, qreal left, qreal right) const;
+    TextPos WordStart(TextPos pos) const;
+    TextPos WordEnd(TextPos pos) const;
+
+    TextModel model_;
+    TextPos caret_;
+    TextPos anchor_;
+    qreal wantedX_ = 0;  // kept across up/down moves
+    bool dragging_ = false;
+    bool suspended_ = false;
+    bool caretShown_ = true;
+    QBasicTimer blink_;
+    int wheelRemainder_ = 0;
+
+    QFont drawFont_;
+    std::array<qreal, 256> widths_{};
+    qreal tabWidth_ = 0;
+    qreal avgWidth_ = 0;
+    int lineHeight_ = 1;
+    int ascent_ = 0;
+    mutable qreal widestSeen_ = 0;
+};

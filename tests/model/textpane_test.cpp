@@ -1,0 +1,337 @@
+// TextPane driven by keys and mouse, headless.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include "TextPane.h"
+
+namespace {
+
+// One scripted input: a key with modifiers, or text typed as key presses.
+struct Input {
+    Qt::Key key = Qt::Key_unknown;
+    Qt::KeyboardModifiers mods = Qt::NoModifier;
+    QString text;
+};
+Input K(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { return {key, mods, {}}; }
+Input T(const QString& text) { return {Qt::Key_unknown, Qt::NoModifier, text}; }
+
+void Play(QWidget* w, const std::vector<Input>& inputs) {
+    for (const Input& in : inputs) {
+        if (in.text.isEmpty()) {
+            QTest::keyClick(w, in.key, in.mods);
+            continue;
+        }
+        for (const QChar ch : in.text) {
+            if (ch.unicode() < 0x80) {
+                QTest::keyClick(w, static_cast<char>(ch.unicode()));
+                continue;
+            }
+            // QTest only maps ASCII to keys; send the others as bare text.
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(w, &press);
+            QApplication::sendEvent(w, &release);
+        }
+    }
+}
+
+class TextPaneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pane.resize(400, 200);
+        pane.show();
+        pane.activateWindow();
+        pane.setFocus();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    }
+    std::string Text() const { return pane.Model().Text(); }
+
+    TextPane pane;
+};
+
+TEST_F(TextPaneTest, KeyScripts) {
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
+    const struct {
+        const char* name;
+        std::string start;
+        std::vector<Input> keys;
+        std::string expect;
+        TextPos caret;
+    } cases[] = {
+        {"typing", "", {T("abc")}, "abc", {0, 3}},
+        {"enter splits the line", "abcd", {K(Qt::Key_Right), K(Qt::Key_Right), K(Qt::Key_Return), T("x")},
+         "ab\nxcd", {1, 1}},
+        {"backspace", "abc", {K(Qt::Key_End), K(Qt::Key_Backspace), K(Qt::Key_Backspace)}, "a", {0, 1}},
+        {"delete", "abc", {K(Qt::Key_Home), K(Qt::Key_Delete)}, "bc", {0, 0}},
+        {"backspace joins lines", "ab\ncd", {K(Qt::Key_End, ctrl), K(Qt::Key_Home), K(Qt::Key_Backspace)},
+         "abcd", {0, 2}},
+        {"delete joins lines", "ab\ncd", {K(Qt::Key_End), K(Qt::Key_Delete)}, "abcd", {0, 2}},
+        {"shift+left then type", "hello",
+         {K(Qt::Key_End), K(Qt::Key_Left, shift), K(Qt::Key_Left, shift), T("X")}, "helX", {0, 4}},
+        {"ctrl+a then type", "ab\ncd\n", {K(Qt::Key_A, ctrl), T("z")}, "z", {0, 1}},
+        {"shift+down then delete", "ab\ncd\nef", {K(Qt::Key_Down, shift), K(Qt::Key_Delete)}, "cd\nef", {0, 0}},
+        {"undo a typing run", "q", {K(Qt::Key_End), T("abc"), K(Qt::Key_Z, ctrl)}, "q", {0, 1}},
+        {"redo", "q", {K(Qt::Key_End), T("abc"), K(Qt::Key_Z, ctrl), K(Qt::Key_Y, ctrl)}, "qabc", {0, 4}},
+        {"undo enter", "ab", {K(Qt::Key_End), K(Qt::Key_Return), K(Qt::Key_Z, ctrl)}, "ab", {0, 2}},
+        {"up and down keep the column", "abcdef\nx\nabcdef",
+         {K(Qt::Key_Right), K(Qt::Key_Right), K(Qt::Key_Right), K(Qt::Key_Right), K(Qt::Key_Down),
+          K(Qt::Key_Down)},
+         "abcdef\nx\nabcdef", {2, 4}},
+        {"ctrl+end goes past the final break", "ab\ncd\n", {K(Qt::Key_End, ctrl)}, "ab\ncd\n", {2, 0}},
+        {"ctrl+home", "ab\ncd", {K(Qt::Key_End, ctrl), K(Qt::Key_Home, ctrl)}, "ab\ncd", {0, 0}},
+        {"left wraps to the previous line", "ab\ncd", {K(Qt::Key_Down), K(Qt::Key_Left)}, "ab\ncd", {0, 2}},
+        {"Latin-1 typed as one byte", "", {T(QString::fromLatin1("caf\xe9"))}, "caf\xe9", {0, 4}},
+        {"characters beyond Latin-1 are not typed", "", {T(QString::fromUtf8("a\xe2\x82\xac"))}, "a", {0, 1}},
+        {"shift+end selects to the end", "abc",
+         {K(Qt::Key_Right), K(Qt::Key_End, shift), K(Qt::Key_Backspace)}, "a", {0, 1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        pane.SetText(c.start);
+        Play(&pane, c.keys);
+        EXPECT_EQ(Text(), c.expect);
+        EXPECT_EQ(pane.Caret(), c.caret);
+    }
+}
+
+TEST_F(TextPaneTest, PageKeysMoveByAScreen) {
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "line " + std::to_string(i) + "\n";
+    pane.SetText(text);
+    QTest::keyClick(&pane, Qt::Key_PageDown);
+    const size_t page = pane.Caret().line;
+    EXPECT_GT(page, 3u);
+    QTest::keyClick(&pane, Qt::Key_PageDown);
+    EXPECT_EQ(pane.Caret().line, 2 * page);
+    EXPECT_GT(pane.verticalScrollBar()->value(), 0);
+    QTest::keyClick(&pane, Qt::Key_PageUp);
+    QTest::keyClick(&pane, Qt::Key_PageUp);
+    EXPECT_EQ(pane.Caret().line, 0u);
+    EXPECT_EQ(pane.verticalScrollBar()->value(), 0);
+    // The caret stays in view.
+    QTest::keyClick(&pane, Qt::Key_End, Qt::ControlModifier);
+    const QPointF at = pane.PointAt(pane.Caret());
+    EXPECT_GE(at.y(), 0);
+    EXPECT_LE(at.y(), pane.viewport()->height());
+}
+
+TEST_F(TextPaneTest, ClipboardRoundTripKeepsBytes) {
+    const std::string start("a\0b\xe9" "c\nline two", 14);
+    pane.SetText(start);
+    QTest::keyClick(&pane, Qt::Key_Right);
+    for (int i = 0; i < 7; ++i) QTest::keyClick(&pane, Qt::Key_Right, Qt::ShiftModifier);
+    const std::string picked("\0b\xe9" "c\nli", 7);
+    ASSERT_EQ(pane.SelectedText(), picked);
+    QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromLatin1(picked.data(), 7));
+
+    QTest::keyClick(&pane, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(&pane, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Text(), start + picked);
+
+    QTest::keyClick(&pane, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&pane, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(Text(), "");
+    QGuiApplication::clipboard()->setText("x\r\ny\rz");
+    QTest::keyClick(&pane, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Text(), "x\ny\nz");
+    EXPECT_EQ(pane.Count(), 3);
+    QTest::keyClick(&pane, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&pane, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Text(), start + picked);
+}
+
+TEST_F(TextPaneTest, ContextMenuRunsCommands) {
+    pane.SetText("hello world");
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(&pane, Qt::Key_End, Qt::ShiftModifier);
+    QStringList seen;
+    const auto pick = [&](const QString& label) {
+        QTimer::singleShot(0, [&, label] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* a : menu->actions()) {
+                if (!a->text().isEmpty()) seen << a->text() + (a->isEnabled() ? "+" : "-");
+                if (a->text() == label) a->trigger();
+            }
+            menu->close();
+        });
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(10, 5), pane.viewport()->mapToGlobal(QPoint(10, 5)));
+        QApplication::sendEvent(pane.viewport(), &e);
+    };
+    pick("Cu&t");
+    EXPECT_EQ(Text(), "");
+    EXPECT_EQ(seen.join(' ').toStdString(), "&Undo- &Redo- Cu&t+ &Copy+ &Paste- &Delete+ Select &All+");
+    seen.clear();
+    pick("&Paste");
+    EXPECT_EQ(Text(), "hello world");
+    EXPECT_EQ(seen.join(' ').toStdString(), "&Undo+ &Redo- Cu&t- &Copy- &Paste+ &Delete- Select &All-");
+    pick("&Undo");
+    EXPECT_EQ(Text(), "");
+}
+
+TEST_F(TextPaneTest, MouseClickPlacesCaretAndDragSelects) {
+    pane.SetText("first line\nsecond line\nthird line\n");
+    const auto pointOf = [&](TextPos p) { return (pane.PointAt(p) + QPointF(1, 4)).toPoint(); };
+
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, Qt::NoModifier, pointOf({1, 3}));
+    EXPECT_EQ(pane.Caret(), (TextPos{1, 3}));
+    EXPECT_FALSE(pane.HasSelection());
+
+    QTest::mousePress(pane.viewport(), Qt::LeftButton, Qt::NoModifier, pointOf({0, 6}));
+    QMouseEvent move(QEvent::MouseMove, pointOf({2, 5}), pane.viewport()->mapToGlobal(pointOf({2, 5})),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pane.viewport(), &move);
+    QTest::mouseRelease(pane.viewport(), Qt::LeftButton, Qt::NoModifier, pointOf({2, 5}));
+    EXPECT_EQ(pane.SelectedText(), "line\nsecond line\nthird");
+
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, Qt::ShiftModifier, pointOf({0, 1}));
+    EXPECT_EQ(pane.SelectedText(), "irst ");
+}
+
+TEST_F(TextPaneTest, CaretPositionsMatchQtTextWidths) {
+    // The pane adds up per-byte widths; Qt's own measure of the same text
+    // must agree, or clicks and the caret would drift along a line.
+    const std::string line = "s 76.000000000 _98_ AGT  --- 1812 cbr 532 [0 0 0 0] ------- [98:0 0:0 32 0]";
+    pane.SetText(line);
+    QFont f = pane.font();
+    f.setKerning(false);
+    f.setStyleStrategy(QFont::PreferNoShaping);
+    const QFontMetricsF fm(f);
+    const qreal x0 = pane.PointAt({0, 0}).x();
+    for (size_t col : {1u, 10u, 20u, 40u, static_cast<unsigned>(line.size())}) {
+        SCOPED_TRACE(col);
+        const qreal qt = fm.horizontalAdvance(QString::fromLatin1(line.substr(0, col).c_str()));
+        EXPECT_NEAR(pane.PointAt({0, col}).x() - x0, qt, 1.0);
+    }
+}
+
+TEST_F(TextPaneTest, WheelAndHorizontalScrolling) {
+    std::string text;
+    for (int i = 0; i < 100; ++i) text += std::string(300, 'w') + "\n";
+    pane.SetText(text);
+    EXPECT_FALSE(pane.verticalScrollBar()->isVisible());
+    EXPECT_TRUE(pane.horizontalScrollBar()->isVisible());
+    EXPECT_GT(pane.horizontalScrollBar()->maximum(), 0);
+
+    const QPointF at(20, 20);
+    QWheelEvent down(at, pane.viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pane.viewport(), &down);
+    EXPECT_EQ(pane.verticalScrollBar()->value(), QApplication::wheelScrollLines());
+
+    QTest::keyClick(&pane, Qt::Key_End);
+    EXPECT_GT(pane.horizontalScrollBar()->value(), 0);
+    const QPointF caret = pane.PointAt(pane.Caret());
+    EXPECT_GE(caret.x(), 0);
+    EXPECT_LE(caret.x(), pane.viewport()->width());
+    QTest::keyClick(&pane, Qt::Key_Home);
+    EXPECT_EQ(pane.horizontalScrollBar()->value(), 0);
+}
+
+TEST_F(TextPaneTest, PaintsVisibleTextAndSelection) {
+    const auto inkIn = [&](const QImage& img, int fromY, int toY, QRgb colour) {
+        int n = 0;
+        for (int y = fromY; y < toY; ++y)
+            for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y) == colour;
+        return n;
+    };
+    pane.SetText(std::string("MMMMMMMM\n\n\0\t\xe9", 13));
+    const QRgb text = pane.palette().color(QPalette::Text).rgb();
+    const QRgb band = pane.palette().color(QPalette::Highlight).rgb();
+    const int h = static_cast<int>(pane.PointAt({1, 0}).y());
+    QImage img = pane.viewport()->grab().toImage();
+    EXPECT_GT(inkIn(img, 0, h, text), 0);
+    EXPECT_EQ(inkIn(img, h, 2 * h, band), 0);
+
+    pane.SelectAll();
+    img = pane.viewport()->grab().toImage();
+    EXPECT_GT(inkIn(img, 0, h, band), 0);
+
+    pane.SetRepaintSuspended(true);
+    EXPECT_FALSE(pane.viewport()->updatesEnabled());
+    pane.SetRepaintSuspended(false);
+    EXPECT_TRUE(pane.viewport()->updatesEnabled());
+}
+
+TEST_F(TextPaneTest, AppendWhileSuspendedShowsAfterResume) {
+    pane.Clear();
+    pane.SetRepaintSuspended(true);
+    for (int i = 0; i < 1000; ++i) pane.Append("event " + std::to_string(i));
+    pane.SetRepaintSuspended(false);
+    EXPECT_EQ(pane.Count(), 1000);
+    EXPECT_EQ(pane.Line(999), "event 999");
+    // Scroll range covers the new lines: the last one can be brought into view.
+    const int rows = pane.viewport()->height() / static_cast<int>(pane.PointAt({1, 0}).y() -
+                                                                 pane.PointAt({0, 0}).y());
+    EXPECT_GE(pane.verticalScrollBar()->maximum(), 1001 - rows);
+}
+
+TEST_F(TextPaneTest, TabMovesFocusInsteadOfTyping) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* button = new QPushButton("go");
+    auto* first = new TextPane;
+    auto* second = new TextPane;
+    layout->addWidget(button);
+    layout->addWidget(first);
+    layout->addWidget(second);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    button->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), first);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), second);
+    EXPECT_EQ(first->Model().Text(), "");
+}
+
+TEST_F(TextPaneTest, FilesKeepEveryByte) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string longLine(5000, 'L');
+    const std::string bytes = std::string("nul\0mid\r\n", 9) + "caf\xe9\r" + longLine + "\n" + "\xff\x80" + "\n";
+    const QString in = dir.filePath("in.tr");
+    {
+        QFile f(in);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+    pane.LoadFromFile(in);
+    ASSERT_EQ(pane.Count(), 4);
+    EXPECT_EQ(pane.Line(0), std::string("nul\0mid", 7));
+    EXPECT_EQ(pane.Line(1), "caf\xe9");
+    EXPECT_EQ(pane.Line(2), longLine);
+    EXPECT_EQ(pane.Line(3), "\xff\x80");
+
+    const QString out = dir.filePath("out.txt");
+    pane.SaveToFile(out);
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray saved = f.readAll();
+    EXPECT_EQ(std::string(saved.constData(), static_cast<size_t>(saved.size())),
+              std::string("nul\0mid\r\n", 9) + "caf\xe9\r\n" + longLine + "\r\n\xff\x80\r\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
