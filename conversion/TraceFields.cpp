@@ -7,7 +7,9 @@ constexpr auto npos = std::string_view::npos;
 }
 
 void AppendLowerAscii(std::string_view text, std::string& out) {
-    for (char c : text) out.push_back(LowerAscii(c));
+    const size_t from = out.size();
+    out.append(text);
+    for (size_t i = from; i < out.size(); ++i) out[i] = LowerAscii(out[i]);
 }
 
 std::string LowerAscii(std::string_view text) {
@@ -36,13 +38,7 @@ std::string_view ExtractNodeId(std::string_view line) {
 }
 
 std::string_view ExtractLayer(std::string_view line) {
-    // Without a second underscore the layer is read from the second character.
-    size_t start = 1;
-    const size_t p = line.find('_');
-    if (p != npos) {
-        const size_t q = line.find('_', p + 1);
-        if (q != npos) start = q + 2;
-    }
+    const size_t start = LayerStart(line);
     if (start >= line.size()) return {};
     return line.substr(start, 3);
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "ByteScan.h"
+
 namespace kavro {
 
 inline char LowerAscii(char c) {
@@ -24,6 +26,32 @@ std::string_view ExtractTime(std::string_view line);
 std::string_view ExtractNodeId(std::string_view line);
 // Up to three characters two after the second underscore (not lower-cased).
 std::string_view ExtractLayer(std::string_view line);
+
+// Zero-based position at which ExtractLayer reads: two after the second
+// underscore, or the second character when there is no second underscore.
+// Inline and mask-based because it runs on every line of a trace.
+inline size_t LayerStart(std::string_view line) {
+    if (line.size() >= 32) {
+        // In trace lines both underscores stand within the first 32 bytes.
+        uint32_t mask = scan::Underscores32(line.data());
+        if (mask & (mask - 1)) {
+            mask &= mask - 1;
+            return scan::LowestBit(mask) + 2;
+        }
+    }
+    const size_t p = line.find('_');
+    if (p == std::string_view::npos) return 1;
+    const size_t q = line.find('_', p + 1);
+    return q == std::string_view::npos ? 1 : q + 2;
+}
+
+// Whether the three characters at `at` equal the lower-case `code`, ignoring
+// case as the rules do (c | 0x20 maps only A-Z onto a-z among these bytes).
+inline bool LayerIs(std::string_view line, size_t at, const char (&code)[4]) {
+    if (at + 3 > line.size()) return false;
+    return (line[at] | 0x20) == code[0] && (line[at + 1] | 0x20) == code[1] &&
+           (line[at + 2] | 0x20) == code[2];
+}
 // Text from four characters after the first "---" up to the next space.
 std::string_view ExtractPacketId(std::string_view line);
 

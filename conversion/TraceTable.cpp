@@ -1,7 +1,5 @@
 #include "TraceTable.h"
 
-#include "TraceFields.h"
-
 namespace kavro {
 
 int FindTrace(std::string_view packetId, const ArrTrace& table) {
@@ -18,36 +16,21 @@ bool IsOnPath(std::string_view node, const RecNsTrace& rec) {
 }
 
 TraceTableBuilder::TraceTableBuilder(NoticeFn notice)
-    : slots_(1024, -1), notice_(std::move(notice)) {}
+    : slots_(1024), notice_(std::move(notice)) {}
 
 ArrTrace TraceTableBuilder::TakeTable() {
     ArrTrace out = std::move(table_);
     table_.clear();
-    slots_.assign(1024, -1);
+    slots_.assign(1024, Slot{});
     lastIndex_ = 0;
     return out;
 }
 
-void TraceTableBuilder::BuildTraceTable(std::string_view line) {
-    const char kind = EventKind(line);
-    if (kind != 's' && kind != 'r' && kind != 'f') return;
-    const std::string_view layer = ExtractLayer(line);
-    if (EqualsLower(layer, "agt")) {
-        if (kind == 's')
-            AddSend(line);
-        else if (kind == 'r')
-            AddReceive(line);
-    } else if (kind == 'f' && EqualsLower(layer, "rtr")) {
-        AddForward(line);
-    }
-}
-
 void TraceTableBuilder::AddSend(std::string_view line) {
-    RecNsTrace rec;
+    RecNsTrace& rec = table_.emplace_back();
     AppendLowerAscii(ExtractTime(line), rec.SendTime);
     AppendLowerAscii(ExtractNodeId(line), rec.SrcNode);
     AppendLowerAscii(ExtractPacketId(line), rec.PacketId);
-    table_.push_back(std::move(rec));
     lastIndex_ = static_cast<int>(table_.size() - 1);
     IndexRecord(lastIndex_);
 }
@@ -102,19 +85,20 @@ void TraceTableBuilder::ReachStage(int& stage, int next) {
     if (stageHook_) stageHook_(next);
 }
 
-size_t TraceTableBuilder::Hash(std::string_view id) const {
+uint32_t TraceTableBuilder::Hash(std::string_view id) {
     // FNV-1a: ids are short decimal texts.
     uint64_t h = 1469598103934665603ull;
     for (unsigned char c : id) h = (h ^ c) * 1099511628211ull;
-    return static_cast<size_t>(h ^ (h >> 29));
+    return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
 int TraceTableBuilder::FindTrace(std::string_view id) const {
+    const uint32_t hash = Hash(id);
     const size_t mask = slots_.size() - 1;
-    for (size_t s = Hash(id) & mask;; s = (s + 1) & mask) {
-        const int32_t idx = slots_[s];
-        if (idx < 0) return -1;
-        if (table_[idx].PacketId == id) return idx;
+    for (size_t s = hash & mask;; s = (s + 1) & mask) {
+        const Slot& slot = slots_[s];
+        if (slot.index < 0) return -1;
+        if (slot.hash == hash && table_[slot.index].PacketId == id) return slot.index;
     }
 }
 
@@ -122,26 +106,28 @@ void TraceTableBuilder::IndexRecord(int32_t index) {
     // Load factor stays under one half, so probing always ends on an empty slot.
     if (table_.size() * 2 > slots_.size()) Grow();
     const std::string& id = table_[index].PacketId;
+    const uint32_t hash = Hash(id);
     const size_t mask = slots_.size() - 1;
-    for (size_t s = Hash(id) & mask;; s = (s + 1) & mask) {
-        const int32_t idx = slots_[s];
-        if (idx < 0) {
-            slots_[s] = index;
+    for (size_t s = hash & mask;; s = (s + 1) & mask) {
+        Slot& slot = slots_[s];
+        if (slot.index < 0) {
+            slot = Slot{index, hash};
             return;
         }
-        if (table_[idx].PacketId == id) return;  // the earlier record keeps the id
+        if (slot.hash == hash && table_[slot.index].PacketId == id)
+            return;  // the earlier record keeps the id
     }
 }
 
 void TraceTableBuilder::Grow() {
-    std::vector<int32_t> old(slots_.size() * 2, -1);
+    std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
     const size_t mask = slots_.size() - 1;
-    for (int32_t idx : old) {
-        if (idx < 0) continue;
-        size_t s = Hash(table_[idx].PacketId) & mask;
-        while (slots_[s] >= 0) s = (s + 1) & mask;
-        slots_[s] = idx;
+    for (const Slot& slot : old) {
+        if (slot.index < 0) continue;
+        size_t s = slot.hash & mask;
+        while (slots_[s].index >= 0) s = (s + 1) & mask;
+        slots_[s] = slot;
     }
 }
 

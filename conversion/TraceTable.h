@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "TraceFields.h"
+
 namespace kavro {
 
 struct RecFwd {
@@ -40,7 +42,22 @@ public:
 
     explicit TraceTableBuilder(NoticeFn notice = {});
 
-    void BuildTraceTable(std::string_view rawLine);
+    // Inline: most lines are MAC or routing traffic and are passed over here
+    // without a call; only agent sends and receives and routing forwards go on.
+    void BuildTraceTable(std::string_view rawLine) {
+        if (rawLine.empty()) return;
+        const char kind = LowerAscii(rawLine.front());
+        if (kind != 's' && kind != 'r' && kind != 'f') return;
+        const size_t layer = LayerStart(rawLine);
+        if (LayerIs(rawLine, layer, "agt")) {
+            if (kind == 's')
+                AddSend(rawLine);
+            else if (kind == 'r')
+                AddReceive(rawLine);
+        } else if (kind == 'f' && LayerIs(rawLine, layer, "rtr")) {
+            AddForward(rawLine);
+        }
+    }
     int FindTrace(std::string_view lowerPacketId) const;
 
     const ArrTrace& Table() const { return table_; }
@@ -55,12 +72,18 @@ private:
     void ReachStage(int& stage, int next);
 
     // Open addressing over record indexes; the first record per id is kept.
-    size_t Hash(std::string_view id) const;
+    // Each slot keeps its id's hash, so probing past other ids and growing
+    // never touch the records themselves.
+    struct Slot {
+        int32_t index = -1;  // -1 = empty
+        uint32_t hash = 0;
+    };
+    static uint32_t Hash(std::string_view id);
     void IndexRecord(int32_t index);
     void Grow();
 
     ArrTrace table_;
-    std::vector<int32_t> slots_;  // -1 = empty
+    std::vector<Slot> slots_;
     std::string id_;              // reused lower-case key buffer
     int lastIndex_ = 0;
     NoticeFn notice_;
