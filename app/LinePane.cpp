@@ -55,7 +55,20 @@ std::string ReadWholeFile(const QString& path) {
         bytes.resize(st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0);
         size_t used = 0;
         for (;;) {
-            if (used == bytes.size()) bytes.resize(bytes.size() + (1 << 16));
+            if (used == bytes.size()) {
+                // Probe before growing: reallocating a whole trace just to
+                // see end of file would double the peak memory.
+                char probe[1 << 12];
+                const ssize_t got = ::read(fd.get(), probe, sizeof probe);
+                if (got < 0) {
+                    if (errno == EINTR) continue;
+                    fail();
+                }
+                if (got == 0) break;
+                bytes.append(probe, static_cast<size_t>(got));
+                used = bytes.size();
+                continue;
+            }
             const ssize_t got = ::read(fd.get(), &bytes[used], bytes.size() - used);
             if (got < 0) {
                 if (errno == EINTR) continue;
