@@ -34,6 +34,12 @@ bool IsWordByte(unsigned char b) {
            b >= 0xc0;
 }
 
+// Posted after appends to bring the scroll ranges up to date.
+QEvent::Type RangesEvent() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
 QString Latin1(std::string_view s) {
     return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -77,9 +83,11 @@ void TextPane::Clear() {
 
 void TextPane::Append(std::string_view line) {
     model_.Append(line);
-    caret_ = model_.Clamp(caret_);
-    anchor_ = model_.Clamp(anchor_);
-    if (!suspended_) AfterTextChange();
+    // The caret stays where it is, so only the scroll ranges need a look,
+    // once for a whole run of appends.
+    if (suspended_ || rangesPending_) return;
+    rangesPending_ = true;
+    QCoreApplication::postEvent(this, new QEvent(RangesEvent()));
 }
 
 void TextPane::SetText(std::string bytes) {
@@ -254,6 +262,7 @@ int TextPane::ContentWidth() const {
 }
 
 void TextPane::UpdateScrollBars() {
+    rangesPending_ = false;
     const int rows = VisibleRows();
     const size_t lines = model_.DisplayCount();
     const size_t maxTop = lines > static_cast<size_t>(rows) ? lines - rows : 0;
@@ -463,6 +472,13 @@ bool IsRedoKey(QKeyEvent* e) {
 }  // namespace
 
 bool TextPane::event(QEvent* e) {
+    if (e->type() == RangesEvent()) {
+        if (rangesPending_) {
+            UpdateScrollBars();
+            viewport()->update();
+        }
+        return true;
+    }
     // Keep the window's shortcuts from taking keys that belong to editing.
     if (e->type() == QEvent::ShortcutOverride) {
         auto* k = static_cast<QKeyEvent*>(e);

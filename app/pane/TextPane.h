@@ -99,6 +99,7 @@ private:
     qreal wantedX_ = 0;  // kept across up/down moves
     bool dragging_ = false;
     bool suspended_ = false;
+    bool rangesPending_ = false;
     bool caretShown_ = true;
     QBasicTimer blink_;
     int wheelRemainder_ = 0;
