@@ -8,6 +8,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
+#include <immintrin.h>
+#define KAVRO_SCAN_AVX2 1
+#endif
 
 namespace kavro::scan {
 
@@ -45,6 +49,27 @@ inline uint64_t LineEnds64(const char* p) {
     return LineEndsTail(p, 64);
 #endif
 }
+
+#if defined(KAVRO_SCAN_AVX2)
+// LineEnds64 with two 32-byte compares instead of four 16-byte ones; only
+// for callers compiled for AVX2 and run after CpuHasAvx2().
+__attribute__((target("avx2"))) inline uint64_t LineEnds64Avx2(const char* p) {
+    const __m256i lf = _mm256_set1_epi8('\n');
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+    const uint32_t lo = static_cast<uint32_t>(
+        _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(a, lf), _mm256_cmpeq_epi8(a, cr))));
+    const uint32_t hi = static_cast<uint32_t>(
+        _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(b, lf), _mm256_cmpeq_epi8(b, cr))));
+    return lo | (uint64_t{hi} << 32);
+}
+
+inline bool CpuHasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
 
 // Bit i set when p[i] is '_', for the 32 bytes at p.
 inline uint32_t Underscores32(const char* p) {

@@ -28,15 +28,29 @@ inline size_t FindLineEnd(std::string_view text, size_t from, bool hasCR) {
     return cr ? static_cast<const char*>(cr) - base : lfPos;
 }
 
-// Hands every line of text[from, text.size()) that is ended by a CR or LF to
-// onLine and returns where the unended rest begins. A CR in the last byte
-// ends its line and sets crAtEnd (left alone otherwise), since its LF may
-// still come in the next chunk.
-// One pass of 64-byte masks: per line only a bit scan, no call.
+namespace detail {
+
+// Hands over the line that ends at `end` and moves `start` past its line end.
+// False when the text stops right after a CR, whose LF may be yet to come.
 template <class OnLine>
-size_t SplitEndedLines(std::string_view text, size_t from, OnLine&& onLine, bool& crAtEnd) {
-    const char* d = text.data();
-    const size_t n = text.size();
+inline bool TakeLine(const char* d, size_t n, size_t end, size_t& start, OnLine& onLine) {
+    onLine(std::string_view(d + start, end - start));
+    if (d[end] != '\r') {
+        start = end + 1;
+        return true;
+    }
+    if (end + 1 == n) {
+        start = n;
+        return false;
+    }
+    start = d[end + 1] == '\n' ? end + 2 : end + 1;
+    return true;
+}
+
+// The two loops below differ only in how a block's mask is made; the AVX2
+// one is a separate function so that it can be compiled for AVX2 alone.
+template <class OnLine>
+size_t SplitBlocks(const char* d, size_t n, size_t from, OnLine& onLine, bool& crAtEnd) {
     size_t start = from;  // where the current line begins
     for (size_t block = from; block < n; block += 64) {
         uint64_t mask = block + 64 <= n ? scan::LineEnds64(d + block)
@@ -45,18 +59,45 @@ size_t SplitEndedLines(std::string_view text, size_t from, OnLine&& onLine, bool
             const size_t end = block + scan::LowestBit(mask);
             mask &= mask - 1;
             if (end < start) continue;  // the LF of a CR LF already taken
-            onLine(std::string_view(d + start, end - start));
-            if (d[end] != '\r') {
-                start = end + 1;
-            } else if (end + 1 == n) {
-                crAtEnd = true;
-                return n;
-            } else {
-                start = d[end + 1] == '\n' ? end + 2 : end + 1;
-            }
+            if (!TakeLine(d, n, end, start, onLine)) crAtEnd = true;
         }
     }
     return start;
+}
+
+#if defined(KAVRO_SCAN_AVX2)
+template <class OnLine>
+__attribute__((target("avx2"))) size_t SplitBlocksAvx2(const char* d, size_t n, size_t from,
+                                                       OnLine& onLine, bool& crAtEnd) {
+    size_t start = from;
+    for (size_t block = from; block < n; block += 64) {
+        uint64_t mask = block + 64 <= n ? scan::LineEnds64Avx2(d + block)
+                                        : scan::LineEndsTail(d + block, n - block);
+        while (mask) {
+            const size_t end = block + scan::LowestBit(mask);
+            mask &= mask - 1;
+            if (end < start) continue;
+            if (!TakeLine(d, n, end, start, onLine)) crAtEnd = true;
+        }
+    }
+    return start;
+}
+#endif
+
+}  // namespace detail
+
+// Hands every line of text[from, text.size()) that is ended by a CR or LF to
+// onLine and returns where the unended rest begins. A CR in the last byte
+// ends its line and sets crAtEnd (left alone otherwise), since its LF may
+// still come in the next chunk. One pass of 64-byte masks: per line only a
+// bit scan, no call.
+template <class OnLine>
+size_t SplitEndedLines(std::string_view text, size_t from, OnLine&& onLine, bool& crAtEnd) {
+#if defined(KAVRO_SCAN_AVX2)
+    if (scan::CpuHasAvx2())
+        return detail::SplitBlocksAvx2(text.data(), text.size(), from, onLine, crAtEnd);
+#endif
+    return detail::SplitBlocks(text.data(), text.size(), from, onLine, crAtEnd);
 }
 
 // Calls onLine(std::string_view) for every line of a complete text.

@@ -45,13 +45,6 @@ inline size_t LayerStart(std::string_view line) {
     return q == std::string_view::npos ? 1 : q + 2;
 }
 
-// Whether the three characters at `at` equal the lower-case `code`, ignoring
-// case as the rules do (c | 0x20 maps only A-Z onto a-z among these bytes).
-inline bool LayerIs(std::string_view line, size_t at, const char (&code)[4]) {
-    if (at + 3 > line.size()) return false;
-    return (line[at] | 0x20) == code[0] && (line[at + 1] | 0x20) == code[1] &&
-           (line[at + 2] | 0x20) == code[2];
-}
 // Text from four characters after the first "---" up to the next space.
 std::string_view ExtractPacketId(std::string_view line);
 

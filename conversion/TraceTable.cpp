@@ -86,7 +86,17 @@ void TraceTableBuilder::ReachStage(int& stage, int next) {
 }
 
 uint32_t TraceTableBuilder::Hash(std::string_view id) {
-    // FNV-1a: ids are short decimal texts.
+    // ns-2 numbers packets in order, so a decimal id hashes to about its value:
+    // a send and the lines that look it up soon after then hit neighbouring
+    // slots, which stay cached while the trace streams through. The shift
+    // spreads ids that are multiples of a large power of two.
+    if (!id.empty() && id.size() <= 9) {
+        uint32_t v = 0;
+        size_t i = 0;
+        while (i < id.size() && id[i] >= '0' && id[i] <= '9') v = v * 10 + (id[i++] - '0');
+        if (i == id.size()) return v ^ (v >> 16);
+    }
+    // Anything else: FNV-1a.
     uint64_t h = 1469598103934665603ull;
     for (unsigned char c : id) h = (h ^ c) * 1099511628211ull;
     return static_cast<uint32_t>(h ^ (h >> 32));

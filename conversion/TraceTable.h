@@ -43,19 +43,26 @@ public:
     explicit TraceTableBuilder(NoticeFn notice = {});
 
     // Inline: most lines are MAC or routing traffic and are passed over here
-    // without a call; only agent sends and receives and routing forwards go on.
+    // without a call. Agent sends and receives and routing forwards are a few
+    // per cent of a trace, so the test is written to end in one rarely taken
+    // branch rather than a chain of unpredictable ones.
     void BuildTraceTable(std::string_view rawLine) {
-        if (rawLine.empty()) return;
-        const char kind = LowerAscii(rawLine.front());
-        if (kind != 's' && kind != 'r' && kind != 'f') return;
-        const size_t layer = LayerStart(rawLine);
-        if (LayerIs(rawLine, layer, "agt")) {
-            if (kind == 's')
+        const size_t at = LayerStart(rawLine);
+        if (at + 3 > rawLine.size()) return;  // also settles the empty line
+        // c | 0x20 maps only A-Z onto a-z among the letters compared here.
+        const char kind = static_cast<char>(rawLine[0] | 0x20);
+        const char a = static_cast<char>(rawLine[at] | 0x20);
+        const char b = static_cast<char>(rawLine[at + 1] | 0x20);
+        const char c = static_cast<char>(rawLine[at + 2] | 0x20);
+        const bool agt = (a == 'a') & (b == 'g') & (c == 't');
+        const bool rtr = (a == 'r') & (b == 't') & (c == 'r');
+        if ((agt & ((kind == 's') | (kind == 'r'))) | (rtr & (kind == 'f'))) {
+            if (!agt)
+                AddForward(rawLine);
+            else if (kind == 's')
                 AddSend(rawLine);
-            else if (kind == 'r')
+            else
                 AddReceive(rawLine);
-        } else if (kind == 'f' && LayerIs(rawLine, layer, "rtr")) {
-            AddForward(rawLine);
         }
     }
     int FindTrace(std::string_view lowerPacketId) const;
