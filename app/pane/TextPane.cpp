@@ -14,6 +14,9 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <new>
+
+#include "KavroError.h"
 
 namespace {
 
@@ -143,7 +146,11 @@ void TextPane::Redo() {
 
 void TextPane::Copy() {
     if (!HasSelection()) return;
-    QGuiApplication::clipboard()->setText(Latin1(SelectedText()));
+    try {
+        QGuiApplication::clipboard()->setText(Latin1(SelectedText()));
+    } catch (const std::bad_alloc&) {
+        throw KavroError("Text exceeds memo capacity");
+    }
 }
 
 void TextPane::Cut() {
