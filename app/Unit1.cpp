@@ -92,8 +92,9 @@ void TForm1::BuildLayout(const PaneFactory& makePane) {
     connect(About1, &QAction::triggered, this, [this] { RunGuarded([this] { About1Click(); }); });
     connect(Help1, &QAction::triggered, this, [this] { RunGuarded([this] { Help1Click(); }); });
 
-    // Outer size 842 x 592 on a desktop with the usual frame and caption.
-    resize(834, 558);
+    // 842 x 592 outside with the usual frame and caption leaves a client area
+    // of 834 x 538 below the menu bar; the menu bar's height is the style's.
+    resize(834, MainMenu1->sizeHint().height() + 538);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), QSize(842, 592));
         frame.moveCenter(screen->availableGeometry().center());

@@ -1,7 +1,7 @@
 #include "WindowPane.h"
 
-#include "StockPane.h"
+#include "TextPane.h"
 
 LinePane* MakeWindowPane(QWidget* parent) {
-    return new StockPane(parent);
+    return new TextPane(parent);
 }
