@@ -56,16 +56,33 @@ int main(int argc, char** argv) {
     splitter.Finish(onLine);
     ::close(in);
 
-    std::FILE* out = std::fopen(argv[2], "wb");
-    if (!out) return Fail("cannot create", argv[2]);
-    std::setvbuf(out, nullptr, _IOFBF, 1 << 20);
+    const int out = ::open(argv[2], O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (out < 0) return Fail("cannot create", argv[2]);
+    // Lines are gathered into one buffer and written in large pieces.
+    std::string pending;
+    pending.reserve(kChunk + 4096);
+    auto flush = [&]() -> bool {
+        size_t done = 0;
+        while (done < pending.size()) {
+            const ssize_t put = ::write(out, pending.data() + done, pending.size() - done);
+            if (put < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            done += static_cast<size_t>(put);
+        }
+        pending.clear();
+        return true;
+    };
     unsigned long long lines = 0;
+    bool written = true;
     kavro::WriteEvents(builder.Table(), [&](std::string_view line) {
-        std::fwrite(line.data(), 1, line.size(), out);
-        std::fwrite("\r\n", 1, 2, out);
         ++lines;
+        if (!written) return;  // the error is reported once the writer is done
+        pending.append(line).append("\r\n");
+        if (pending.size() >= kChunk) written = flush();
     });
-    if (std::fclose(out) != 0) return Fail("cannot write", argv[2]);
+    if (!(written && flush()) || ::close(out) != 0) return Fail("cannot write", argv[2]);
 
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

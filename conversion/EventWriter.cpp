@@ -1,5 +1,7 @@
 #include "EventWriter.h"
 
+#include <cstring>
+
 namespace kavro {
 
 namespace {
@@ -11,10 +13,18 @@ struct Stop {
 
 void Emit(std::string& buf, const EmitFn& emit, const Stop& at, std::string_view action,
           const std::string& peer, std::string_view role, const std::string& packetId) {
-    buf.clear();
-    buf.append(at.node).append(" ").append(at.time).append(action).append(peer);
-    buf.append(role).append(packetId).append(" energy 5000");
-    emit(buf);
+    // One size check and plain copies: a large trace gives millions of lines.
+    const std::string_view pieces[] = {at.node, " ",       at.time,  action,
+                                       peer,    role,      packetId, " energy 5000"};
+    size_t size = 0;
+    for (std::string_view p : pieces) size += p.size();
+    if (buf.size() < size) buf.resize(size);
+    char* out = buf.data();
+    for (std::string_view p : pieces) {
+        std::memcpy(out, p.data(), p.size());
+        out += p.size();
+    }
+    emit(std::string_view(buf.data(), size));
 }
 
 }  // namespace
