@@ -23,6 +23,7 @@ run: build
 
 bench: build
 	bash bench/run-bench.sh $(BUILD)
+	bash bench/run-window-bench.sh $(BUILD)
 
 fuzz:
 	@bash scripts/install-missing.sh $(PKGS) $(FUZZ_PKGS)

@@ -1,0 +1,60 @@
+// Times the real window on the ns.tr beside this executable: start-up (window
+// created, trace loaded and painted), then one conversion (output shown and
+// saved). Prints one line of figures, including the process's peak memory.
+//
+//   kavro-window-bench [fast|stock]
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPushButton>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "AppSetup.h"
+#include "LinePane.h"
+#include "StockPane.h"
+#include "Unit1.h"
+
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool stock = argc > 1 && std::strcmp(argv[1], "stock") == 0;
+    QApplication app(argc, argv);
+    SetUpApplication();
+
+    // A missing trace would open a modal box that nobody closes.
+    const QFileInfo trace(QCoreApplication::applicationDirPath() + "/ns.tr");
+    if (!trace.isFile()) {
+        std::fprintf(stderr, "kavro-window-bench: no ns.tr beside %s\n", argv[0]);
+        return 2;
+    }
+
+    TForm1::PaneFactory factory;
+    if (stock) factory = [](QWidget* parent) -> LinePane* { return new StockPane(parent); };
+    TForm1 form(factory);
+    form.show();
+    QCoreApplication::processEvents();
+    const double startup = SecondsSince(start);
+
+    const auto convertStart = std::chrono::steady_clock::now();
+    form.BitBtn1->click();
+    QCoreApplication::processEvents();
+    const double convert = SecondsSince(convertStart);
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("pane %s trace_mb %.1f input_lines %d output_lines %d startup_s %.3f convert_s %.3f "
+                "total_s %.3f peak_mb %.0f\n",
+                stock ? "stock" : "fast", trace.size() / 1e6, form.Memo1->Count(), form.Memo2->Count(),
+                startup, convert, startup + convert, usage.ru_maxrss / 1024.0);
+    return 0;
+}
