@@ -4,7 +4,10 @@
 #
 #   LC_ALL=C awk -f convert.awk TRACE > OUT
 #
-# LC_ALL=C keeps tolower to the letters A to Z and lets every byte through.
+# LC_ALL=C keeps tolower to the letters A to Z and lets every other byte
+# through. Each line is lower-cased whole, as the field rules read it. mawk's
+# tolower stops at a NUL byte, so lines holding one may convert differently;
+# ns-2 never writes one.
 
 BEGIN {
     ORS = "\r\n"

@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     kavro::LineSplitter splitter;
     auto onLine = [&](std::string_view line) { builder.BuildTraceTable(line); };
 
-    constexpr size_t kChunk = 1 << 20;
+    // Big enough to keep read calls few, small enough to stay in cache.
+    constexpr size_t kChunk = 1 << 18;
     std::unique_ptr<char[]> chunk(new char[kChunk]);
     unsigned long long bytes = 0;
     for (;;) {
