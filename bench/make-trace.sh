@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Generates an ns-2 AODV trace with bench/scenario.tcl into bench/data/ and
-# prints its path on the last line. A trace that is already there is kept.
+# prints its path on the last line. A trace that is already there is kept;
+# TRACE.info beside it records how long ns-2 took.
 #
 #   bench/make-trace.sh DURATION [FLOWS] [NODES] [INTERVAL] [SEED]
 #
@@ -51,7 +52,8 @@ mv "$tmp" "$trace"
 trap - EXIT
 size=$(stat -c %s "$trace")
 lines=$(wc -l <"$trace")
+# Kept beside the trace, so that later runs can still tell what it cost.
 awk -v s="$start" -v e="$end" -v b="$size" -v l="$lines" 'BEGIN {
     printf "ns-2 took %.1f s for %.1f MB, %d lines\n", e - s, b / 1e6, l
-}' >&2
+}' | tee "$trace.info" >&2
 echo "$trace"

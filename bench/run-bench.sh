@@ -91,6 +91,7 @@ bench() {
     rm -f "$work"/*.secs "$work"/*.kb
     echo
     echo "== $label trace: $(basename "$trace"), $(awk -v b="$size" 'BEGIN { printf "%.1f", b / 1e6 }') MB, $lines lines, $n rounds"
+    [ -f "$trace.info" ] && echo "  $(cat "$trace.info")"
 
     cat "$trace" >/dev/null
     # One untimed turn each, which also finds the peak memory, so that every
