@@ -47,20 +47,29 @@ inline bool TakeLine(const char* d, size_t n, size_t end, size_t& start, OnLine&
     return true;
 }
 
-// The two loops below differ only in how a block's mask is made; the AVX2
-// one is a separate function so that it can be compiled for AVX2 alone.
+// Hands over every line ended in the 64-byte block at `block`, whose CR and
+// LF positions are the bits of `mask`.
+template <class OnLine>
+__attribute__((always_inline)) inline void TakeLines(const char* d, size_t n, size_t block,
+                                                     uint64_t mask, size_t& start,
+                                                     OnLine& onLine, bool& crAtEnd) {
+    while (mask) {
+        const size_t end = block + scan::LowestBit(mask);
+        mask &= mask - 1;
+        if (end < start) continue;  // the LF of a CR LF already taken
+        if (!TakeLine(d, n, end, start, onLine)) crAtEnd = true;
+    }
+}
+
+// The two loops differ only in how a block's mask is made; the AVX2 one is
+// a separate function so that it alone is compiled for AVX2.
 template <class OnLine>
 size_t SplitBlocks(const char* d, size_t n, size_t from, OnLine& onLine, bool& crAtEnd) {
     size_t start = from;  // where the current line begins
     for (size_t block = from; block < n; block += 64) {
-        uint64_t mask = block + 64 <= n ? scan::LineEnds64(d + block)
-                                        : scan::LineEndsTail(d + block, n - block);
-        while (mask) {
-            const size_t end = block + scan::LowestBit(mask);
-            mask &= mask - 1;
-            if (end < start) continue;  // the LF of a CR LF already taken
-            if (!TakeLine(d, n, end, start, onLine)) crAtEnd = true;
-        }
+        const uint64_t mask = block + 64 <= n ? scan::LineEnds64(d + block)
+                                              : scan::LineEndsTail(d + block, n - block);
+        TakeLines(d, n, block, mask, start, onLine, crAtEnd);
     }
     return start;
 }
@@ -71,14 +80,9 @@ __attribute__((target("avx2"))) size_t SplitBlocksAvx2(const char* d, size_t n, 
                                                        OnLine& onLine, bool& crAtEnd) {
     size_t start = from;
     for (size_t block = from; block < n; block += 64) {
-        uint64_t mask = block + 64 <= n ? scan::LineEnds64Avx2(d + block)
-                                        : scan::LineEndsTail(d + block, n - block);
-        while (mask) {
-            const size_t end = block + scan::LowestBit(mask);
-            mask &= mask - 1;
-            if (end < start) continue;
-            if (!TakeLine(d, n, end, start, onLine)) crAtEnd = true;
-        }
+        const uint64_t mask = block + 64 <= n ? scan::LineEnds64Avx2(d + block)
+                                              : scan::LineEndsTail(d + block, n - block);
+        TakeLines(d, n, block, mask, start, onLine, crAtEnd);
     }
     return start;
 }
