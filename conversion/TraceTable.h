@@ -75,7 +75,6 @@ private:
     void AddSend(std::string_view line);
     void AddReceive(std::string_view line);
     void AddForward(std::string_view line);
-    void ForwardStages(std::string_view line, int& stage);
     void ReachStage(int& stage, int next);
 
     // Open addressing over record indexes; the first record per id is kept.
