@@ -228,33 +228,27 @@ TextPos TextModel::Replace(TextPos from, TextPos to, std::string_view text, bool
 }
 
 bool TextModel::Undo(TextPos* caret) {
-    typingRun_ = false;
-    if (undo_.empty()) return false;
-    try {
-        Edit& edit = undo_.back();
-        if (edit.before.size() > edit.after.size()) GrowLines(edit.before.size() - edit.after.size());
-        ReserveOneMore(redo_);
-        Splice(edit.first, edit.after.size(), edit.before);
-        if (caret) *caret = edit.beforeEnd;
-        redo_.push_back(std::move(edit));
-        undo_.pop_back();
-    } catch (const std::bad_alloc&) {
-        throw KavroError(kCapacityMessage);
-    }
-    return true;
+    return Replay(undo_, redo_, true, caret);
 }
 
 bool TextModel::Redo(TextPos* caret) {
+    return Replay(redo_, undo_, false, caret);
+}
+
+bool TextModel::Replay(std::vector<Edit>& from, std::vector<Edit>& to, bool undoing,
+                       TextPos* caret) {
     typingRun_ = false;
-    if (redo_.empty()) return false;
+    if (from.empty()) return false;
     try {
-        Edit& edit = redo_.back();
-        if (edit.after.size() > edit.before.size()) GrowLines(edit.after.size() - edit.before.size());
-        ReserveOneMore(undo_);
-        Splice(edit.first, edit.before.size(), edit.after);
-        if (caret) *caret = edit.afterEnd;
-        undo_.push_back(std::move(edit));
-        redo_.pop_back();
+        Edit& edit = from.back();
+        const std::vector<LineRef>& gone = undoing ? edit.after : edit.before;
+        const std::vector<LineRef>& back = undoing ? edit.before : edit.after;
+        if (back.size() > gone.size()) GrowLines(back.size() - gone.size());
+        ReserveOneMore(to);
+        Splice(edit.first, gone.size(), back);
+        if (caret) *caret = undoing ? edit.beforeEnd : edit.afterEnd;
+        to.push_back(std::move(edit));
+        from.pop_back();
     } catch (const std::bad_alloc&) {
         throw KavroError(kCapacityMessage);
     }

@@ -104,6 +104,9 @@ private:
         return std::string_view(buf.data() + r.Offset(), r.len);
     }
     void Splice(size_t first, size_t count, const std::vector<LineRef>& with);
+    // Takes the newest edit off `from`, applies it backwards (undoing) or
+    // forwards, and keeps it on `to`.
+    bool Replay(std::vector<Edit>& from, std::vector<Edit>& to, bool undoing, TextPos* caret);
     void GrowLines(size_t extra);
     void ResetHistory();
 

@@ -130,15 +130,15 @@ void TextPane::SelectAll() {
 
 void TextPane::Undo() {
     TextPos at;
-    if (!model_.Undo(&at)) return;
-    caret_ = anchor_ = model_.Clamp(at);
-    wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
-    AfterTextChange();
+    if (model_.Undo(&at)) PlaceCaretAfterHistoryStep(at);
 }
 
 void TextPane::Redo() {
     TextPos at;
-    if (!model_.Redo(&at)) return;
+    if (model_.Redo(&at)) PlaceCaretAfterHistoryStep(at);
+}
+
+void TextPane::PlaceCaretAfterHistoryStep(TextPos at) {
     caret_ = anchor_ = model_.Clamp(at);
     wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
     AfterTextChange();

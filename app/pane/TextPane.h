@@ -77,6 +77,7 @@ private:
     void ReplaceSelection(std::string_view text, bool typing);
     void MoveCaret(TextPos pos, bool extend, bool keepColumnX = false);
     void AfterTextChange();
+    void PlaceCaretAfterHistoryStep(TextPos at);
     void AfterCaretMove();
     void EnsureCaretVisible();
     void RestartBlink();
