@@ -106,15 +106,21 @@ void LinePane::LoadFromFile(const QString& path) {
 }
 
 void LinePane::SaveToFile(const QString& path) const {
+    // The temporary file would come out with the usual mode for a new file;
+    // a file it replaces keeps its own mode bits, as cp onto it would.
+    struct stat replaced {};
+    const bool replacing =
+        ::stat(QFile::encodeName(path).constData(), &replaced) == 0 && S_ISREG(replaced.st_mode);
     QSaveFile file(path);
-    const auto fail = [&] {
-        const std::string why = file.errorString().toLocal8Bit().toStdString();
+    const auto failWith = [&](const std::string& why) {
         file.cancelWriting();
         throw KavroError(FileMessage("Cannot create file", path, why));
     };
+    const auto fail = [&] { failWith(file.errorString().toLocal8Bit().toStdString()); };
     // Unbuffered, so that a write the disk refuses is seen here and not lost
     // inside a later flush.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) fail();
+    if (replacing && ::fchmod(file.handle(), replaced.st_mode & 07777) != 0) failWith(std::strerror(errno));
     std::string buf;
     constexpr size_t kFlushAt = 1 << 20;
     bool ok = true;

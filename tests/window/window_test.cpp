@@ -1,6 +1,8 @@
 // Drives the real window headless: presses the button, reads the panes and
 // the exact bytes of iNSpect.out, and answers the modal boxes from a timer.
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -258,6 +260,36 @@ private slots:
         QCOMPARE(ReadBytes(out()), previous);
         QCOMPARE(PaneLines(*form.Memo2), kDelivered);
         QCOMPARE(QDir(dir_).entryList({"iNSpect.out.*"}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void replacedOutputKeepsItsMode_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("read-only") << 0444;
+        QTest::newRow("owner only") << 0600;
+        QTest::newRow("odd bits") << 0751;
+    }
+    void replacedOutputKeepsItsMode() {
+        QFETCH(int, mode);
+        const QByteArray previous = "previous run\r\n";
+        WriteBytes(out(), previous);
+        QCOMPARE(::chmod(QFile::encodeName(out()).constData(), mode), 0);
+        // Root may replace a read-only file; anyone else is refused.
+        const bool mayWrite = ::access(QFile::encodeName(out()).constData(), W_OK) == 0;
+        WriteBytes(nsTr(), kSend + "\n" + kRecv + "\n");
+        BoxCatcher boxes;
+        TForm1 form;
+        Convert(form);
+        if (mayWrite) {
+            QVERIFY(boxes.boxes.empty());
+            QCOMPARE(ReadBytes(out()), FileBytesOf(kDelivered));
+        } else {
+            QCOMPARE(boxes.boxes.size(), size_t(1));
+            QVERIFY(boxes.boxes[0].text.startsWith("Cannot create file \"" + out() + "\". "));
+            QCOMPARE(ReadBytes(out()), previous);
+        }
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(out()).constData(), &st), 0);
+        QCOMPARE(static_cast<int>(st.st_mode & 07777), mode);
     }
 
     void filesLiveBesideTheExecutable() {
