@@ -10,9 +10,8 @@
 
 #include "Boxes.h"
 #include "ButtonPicture.h"
-#include "EventWriter.h"
 #include "LinePane.h"
-#include "TraceTable.h"
+#include "TraceConverter.h"
 #include "WindowPane.h"
 
 QString ExeDir;
@@ -109,10 +108,10 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::BitBtn1Click() {
-    kavro::TraceTableBuilder table([](const std::string& notice) {
+    kavro::TraceConverter conversion([](const std::string& notice) {
         ShowPlainNotice(QString::fromLatin1(notice.data(), static_cast<qsizetype>(notice.size())));
     });
-    Memo1->ForEachLine([&](std::string_view line) { table.BuildTraceTable(line); });
+    Memo1->ForEachLine([&](std::string_view line) { conversion.AddLine(line); });
 
     QCoreApplication::processEvents();
     Memo2->SetText("Please wait ... (Inserting and sorting this may take some time ...)");
@@ -120,7 +119,7 @@ void TForm1::BitBtn1Click() {
     {
         RepaintSuspension suspended(Memo2);
         Memo2->Clear();
-        kavro::WriteEvents(table.Table(), [this](std::string_view line) { Memo2->Append(line); });
+        conversion.WriteEvents([this](std::string_view line) { Memo2->Append(line); });
     }
     Memo2->SaveToFile(ExeDir + QStringLiteral("iNSpect.out"));
 }

@@ -1,5 +1,5 @@
-// Converts a trace file to an event file with the same core and the same line
-// splitting as the window, streaming the input, and prints its throughput.
+// Converts a trace file to an event file through the core's one entry point,
+// streaming the input, and prints its throughput.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,9 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "EventWriter.h"
-#include "LineSplitter.h"
-#include "TraceTable.h"
+#include "TraceConverter.h"
 
 namespace {
 
@@ -34,11 +32,9 @@ int main(int argc, char** argv) {
     if (in < 0) return Fail("cannot open", argv[1]);
     ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    kavro::TraceTableBuilder builder([](const std::string& notice) {
+    kavro::TraceConverter conversion([](const std::string& notice) {
         std::fprintf(stderr, "%s\n", notice.c_str());
     });
-    kavro::LineSplitter splitter;
-    auto onLine = [&](std::string_view line) { builder.BuildTraceTable(line); };
 
     // Big enough to keep read calls few, small enough to stay in cache.
     constexpr size_t kChunk = 1 << 18;
@@ -52,38 +48,25 @@ int main(int argc, char** argv) {
         }
         if (got == 0) break;
         bytes += static_cast<unsigned long long>(got);
-        splitter.Feed(std::string_view(chunk.get(), static_cast<size_t>(got)), onLine);
+        conversion.AddBytes(std::string_view(chunk.get(), static_cast<size_t>(got)));
     }
-    splitter.Finish(onLine);
+    conversion.EndBytes();
     ::close(in);
 
     const int out = ::open(argv[2], O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (out < 0) return Fail("cannot create", argv[2]);
-    // Lines are gathered into one buffer and written in large pieces.
-    std::string pending;
-    pending.reserve(kChunk + 4096);
-    auto flush = [&]() -> bool {
-        size_t done = 0;
-        while (done < pending.size()) {
-            const ssize_t put = ::write(out, pending.data() + done, pending.size() - done);
-            if (put < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            done += static_cast<size_t>(put);
-        }
-        pending.clear();
-        return true;
-    };
     unsigned long long lines = 0;
     bool written = true;
-    kavro::WriteEvents(builder.Table(), [&](std::string_view line) {
-        ++lines;
-        if (!written) return;  // the error is reported once the writer is done
-        pending.append(line).append("\r\n");
-        if (pending.size() >= kChunk) written = flush();
+    conversion.WriteEventBytes([&](std::string_view block) {
+        for (char c : block) lines += c == '\n';
+        for (size_t done = 0; written && done < block.size();) {
+            const ssize_t put = ::write(out, block.data() + done, block.size() - done);
+            if (put < 0 && errno == EINTR) continue;
+            if (put < 0) written = false;
+            else done += static_cast<size_t>(put);
+        }
     });
-    if (!(written && flush()) || ::close(out) != 0) return Fail("cannot write", argv[2]);
+    if (!written || ::close(out) != 0) return Fail("cannot write", argv[2]);
 
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

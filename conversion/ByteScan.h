@@ -88,4 +88,25 @@ inline uint32_t Underscores32(const char* p) {
 #endif
 }
 
+// Bit i set when p[i] is '-', p[i+1] | 0x20 is `a` and p[i+2] | 0x20 is `b`,
+// for i < 16; reads the 18 bytes at p. Finds where a new-format tag such
+// as "-Nl" may begin with one compare per 16 bytes instead of one per byte.
+inline uint32_t TagStarts16(const char* p, char a, char b) {
+#if defined(__SSE2__)
+    const __m128i low = _mm_set1_epi8(0x20);
+    const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i v1 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), low);
+    const __m128i v2 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2)), low);
+    const __m128i hit = _mm_and_si128(_mm_cmpeq_epi8(v0, _mm_set1_epi8('-')),
+                                      _mm_and_si128(_mm_cmpeq_epi8(v1, _mm_set1_epi8(a)),
+                                                    _mm_cmpeq_epi8(v2, _mm_set1_epi8(b))));
+    return static_cast<uint16_t>(_mm_movemask_epi8(hit));
+#else
+    uint32_t mask = 0;
+    for (int i = 0; i < 16; ++i)
+        if (p[i] == '-' && (p[i + 1] | 0x20) == a && (p[i + 2] | 0x20) == b) mask |= 1u << i;
+    return mask;
+#endif
+}
+
 }  // namespace kavro::scan

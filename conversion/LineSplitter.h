@@ -10,6 +10,9 @@
 
 namespace kavro {
 
+// Every line written out ends so, as iNSpect reads its event files.
+inline constexpr std::string_view kLineEnd = "\r\n";
+
 // Offset just past the line end that starts at `pos`, given text[pos] is CR or LF.
 inline size_t SkipLineEnd(std::string_view text, size_t pos) {
     if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') return pos + 2;
@@ -115,6 +118,11 @@ void ForEachLine(std::string_view text, OnLine&& onLine) {
 // The same split over a stream of chunks; a line may span chunks.
 class LineSplitter {
 public:
+    // When `keep` is given, a line that is still unended at the end of a
+    // chunk is dropped, not held, unless keep(its first byte) is true.
+    using KeepFn = bool (*)(char first);
+    explicit LineSplitter(KeepFn keep = nullptr) : keep_(keep) {}
+
     template <class OnLine>
     void Feed(std::string_view chunk, OnLine&& onLine) {
         size_t pos = 0;
@@ -122,13 +130,13 @@ public:
             if (chunk[0] == '\n') pos = 1;
             skipLF_ = false;
         }
-        if (!carry_.empty()) {
+        if (inLine_) {
             // Finish the line begun in an earlier chunk, then split the rest in place.
             const size_t end = FindLineEnd(chunk, pos, true);
-            carry_.append(chunk.data() + pos, end - pos);
+            if (!dropping_) carry_.append(chunk.data() + pos, end - pos);
             if (end == chunk.size()) return;
-            onLine(std::string_view(carry_));
-            carry_.clear();
+            if (!dropping_) onLine(std::string_view(carry_));
+            EndCarry();
             if (chunk[end] == '\r' && end + 1 == chunk.size()) {
                 skipLF_ = true;  // its LF, if any, opens the next chunk
                 return;
@@ -136,19 +144,31 @@ public:
             pos = SkipLineEnd(chunk, end);
         }
         const size_t rest = SplitEndedLines(chunk, pos, onLine, skipLF_);
-        carry_.append(chunk.data() + rest, chunk.size() - rest);
+        if (rest < chunk.size()) {
+            inLine_ = true;
+            dropping_ = keep_ && !keep_(chunk[rest]);
+            if (!dropping_) carry_.append(chunk.data() + rest, chunk.size() - rest);
+        }
     }
 
     // Hands over the last line when the text does not end with a line end.
     template <class OnLine>
     void Finish(OnLine&& onLine) {
-        if (!carry_.empty()) onLine(std::string_view(carry_));
-        carry_.clear();
+        if (inLine_ && !dropping_) onLine(std::string_view(carry_));
+        EndCarry();
         skipLF_ = false;
     }
 
 private:
+    void EndCarry() {
+        carry_.clear();
+        inLine_ = dropping_ = false;
+    }
+
+    KeepFn keep_;
     std::string carry_;
+    bool inLine_ = false;    // a line has begun and not yet ended
+    bool dropping_ = false;  // ... and is not being kept
     bool skipLF_ = false;
 };
 

@@ -43,14 +43,35 @@ std::string_view ExtractLayer(std::string_view line) {
     return line.substr(start, 3);
 }
 
-std::string_view ExtractPacketId(std::string_view line) {
+namespace {
+
+// Where the packet id starts, and the space that ends it (npos if none).
+struct IdSpan {
+    size_t start;
+    size_t space;
+};
+
+IdSpan FindPacketId(std::string_view line) {
     const size_t dashes = line.find("---");
     // Without dashes the id starts at the fourth character.
     const size_t start = dashes == npos ? 3 : dashes + 4;
-    if (start >= line.size()) return {};
-    const size_t space = line.find(' ', start);
-    if (space == npos) return {};
-    return line.substr(start, space - start);
+    if (start >= line.size()) return {start, npos};
+    return {start, line.find(' ', start)};
+}
+
+}  // namespace
+
+std::string_view ExtractPacketId(std::string_view line) {
+    const IdSpan id = FindPacketId(line);
+    if (id.space == npos) return {};
+    return line.substr(id.start, id.space - id.start);
+}
+
+std::string_view ExtractPacketType(std::string_view line) {
+    const IdSpan id = FindPacketId(line);
+    if (id.space == npos) return {};
+    const std::string_view rest = line.substr(id.space + 1);
+    return rest.substr(0, rest.find(' '));
 }
 
 bool EqualsLower(std::string_view raw, std::string_view lower) {

@@ -1,5 +1,6 @@
 #pragma once
-// Positional field rules over one trace line. Every rule reads the line as
+// Positional field rules over one old-format trace line
+// ("s 2.16 _4_ AGT  --- 0 cbr 512 ..."). Every rule reads the line as
 // if it were lower-cased; the raw bytes are passed in and only the bytes a
 // rule returns need lower-casing (see LowerAscii), so no rule copies the line.
 #include <string>
@@ -47,6 +48,9 @@ inline size_t LayerStart(std::string_view line) {
 
 // Text from four characters after the first "---" up to the next space.
 std::string_view ExtractPacketId(std::string_view line);
+// Text after the space that ends the packet id, up to the next space or the
+// end of the line; empty when no space follows the id.
+std::string_view ExtractPacketType(std::string_view line);
 
 // Case-insensitive compare of a raw field against a lower-case literal.
 bool EqualsLower(std::string_view raw, std::string_view lower);

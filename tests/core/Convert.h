@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "EventWriter.h"
-#include "TraceTable.h"
+#include "TraceTableBuilder.h"
 
 namespace kavro {
 
@@ -14,10 +14,12 @@ inline bool operator==(const RecFwd& a, const RecFwd& b) {
 }
 inline bool operator==(const RecNsTrace& a, const RecNsTrace& b) {
     return a.SendTime == b.SendTime && a.SrcNode == b.SrcNode && a.PacketId == b.PacketId &&
-           a.RecvTime == b.RecvTime && a.DstNode == b.DstNode && a.Hops == b.Hops;
+           a.RecvTime == b.RecvTime && a.DstNode == b.DstNode && a.Hops == b.Hops &&
+           a.PacketType == b.PacketType;
 }
 inline void PrintTo(const RecNsTrace& r, std::ostream* os) {
-    *os << "{sent " << r.SendTime << " by " << r.SrcNode << ", id " << r.PacketId << ", recv "
+    *os << "{sent " << r.SendTime << " by " << r.SrcNode << ", id " << r.PacketId << " "
+        << r.PacketType << ", recv "
         << r.RecvTime << " by " << r.DstNode << ", hops";
     for (const RecFwd& h : r.Hops) *os << " " << h.Node << "@" << h.Time;
     *os << "}";
@@ -29,9 +31,10 @@ namespace kt {
 
 // One trace line in the usual layout.
 inline std::string Line(char kind, const std::string& time, const std::string& node,
-                        const std::string& layer, const std::string& id) {
-    return std::string(1, kind) + " " + time + " _" + node + "_ " + layer + "  --- " + id +
-           " cbr 512 [0 0 0 0] ------- [1:0 5:0 32 0] [0] 0 0";
+                        const std::string& layer, const std::string& id,
+                        const std::string& type = "cbr") {
+    return std::string(1, kind) + " " + time + " _" + node + "_ " + layer + "  --- " + id + " " +
+           type + " 512 [0 0 0 0] ------- [1:0 5:0 32 0] [0] 0 0";
 }
 
 inline std::vector<std::string> Events(const kavro::ArrTrace& table) {

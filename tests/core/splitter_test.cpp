@@ -5,6 +5,7 @@
 namespace {
 
 using namespace std::string_literals;
+using namespace std::string_view_literals;
 using Lines = std::vector<std::string>;
 
 Lines Whole(std::string_view text) {
@@ -75,6 +76,19 @@ TEST(Splitter, OneByteChunks) {
     std::vector<std::string_view> bytes;
     for (size_t i = 0; i < text.size(); ++i) bytes.push_back(std::string_view(text).substr(i, 1));
     EXPECT_EQ(Streamed(bytes), (Lines{"s 1 _1_", "f 2", "", "", "r 3"}));
+}
+
+// With a keep test, a line still unended at a chunk's end is dropped unless
+// its first byte passes; lines ended within one chunk always come through.
+TEST(Splitter, DropsUnendedLinesThatFailTheKeepTest) {
+    const auto keepS = [](char first) { return first == 's'; };
+    Lines out;
+    auto take = [&](std::string_view l) { out.emplace_back(l); };
+    kavro::LineSplitter splitter(keepS);
+    for (std::string_view chunk : {"x1\nxx"sv, "xx\r"sv, "\nsa"sv, "b\ns"sv, "\0\0"sv, "t\rx"sv})
+        splitter.Feed(chunk, take);
+    splitter.Finish(take);
+    EXPECT_EQ(out, (Lines{"x1", "sab", "s\0\0t"s}));
 }
 
 }  // namespace

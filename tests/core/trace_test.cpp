@@ -5,29 +5,58 @@
 #include <sstream>
 
 #include "Convert.h"
-#include "LineSplitter.h"
+#include "TraceConverter.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-// A 40 s DSR run with 10 nodes, converted the way the window does it.
+std::string ReadTrace(const std::string& name) {
+    std::ifstream in(KAVRO_TEST_DATA "/" + name, std::ios::binary);
+    EXPECT_TRUE(in) << "missing test trace " << name;
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A real ns-2 trace streamed through the converter in uneven chunks, with
+// its event lines grouped by packet id.
+struct Converted {
+    kavro::ArrTrace table;
+    Lines events;
+    std::string bytes;
+    std::map<std::string, Lines> byPacket;
+};
+
+const Converted& ConvertTrace(const std::string& name) {
+    static std::map<std::string, Converted> done;
+    auto found = done.find(name);
+    if (found != done.end()) return found->second;
+    const std::string text = ReadTrace(name);
+    kavro::TraceConverter conversion;
+    for (size_t pos = 0, len = 1; pos < text.size(); pos += len, len = len * 7 % 65521 + 1)
+        conversion.AddBytes(std::string_view(text).substr(pos, len));
+    conversion.EndBytes();
+    Converted& c = done[name];
+    c.table = conversion.Table();
+    conversion.WriteEvents([&](std::string_view l) { c.events.emplace_back(l); });
+    conversion.WriteEventBytes([&](std::string_view b) { c.bytes.append(b); });
+    for (const std::string& line : c.events) {
+        const size_t end = line.rfind(" energy 5000");
+        const size_t start = line.rfind(' ', end - 1) + 1;
+        c.byPacket[line.substr(start, end - start)].push_back(line);
+    }
+    return c;
+}
+
+// A 40 s DSR run with 10 nodes.
 class DsrTrace : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::ifstream in(KAVRO_TEST_DATA "/dsr-10n-40s.tr", std::ios::binary);
-        ASSERT_TRUE(in) << "missing test trace";
-        std::stringstream text;
-        text << in.rdbuf();
-        kavro::TraceTableBuilder builder;
-        kavro::ForEachLine(text.str(), [&](std::string_view l) { builder.BuildTraceTable(l); });
-        table_ = builder.TakeTable();
-        events_ = kt::Events(table_);
-        for (const std::string& line : events_) {
-            const size_t end = line.rfind(" energy 5000");
-            const size_t start = line.rfind(' ', end - 1) + 1;
-            byPacket_[line.substr(start, end - start)].push_back(line);
-        }
+        const Converted& c = ConvertTrace("dsr-10n-40s.tr");
+        table_ = c.table;
+        events_ = c.events;
+        byPacket_ = c.byPacket;
     }
     static kavro::ArrTrace table_;
     static Lines events_;
@@ -75,6 +104,49 @@ TEST_F(DsrTrace, LostAndRoutingPacketsWriteNothing) {
     EXPECT_EQ(byPacket_.count("0"), 0u);
     EXPECT_EQ(byPacket_.count("832"), 0u);
     EXPECT_EQ(kavro::FindTrace("832", table_), -1);
+}
+
+// AODV sends its route replies under packet id 0 too. Packet 0 itself went
+// 4 -> 11 -> 5 -> 12 -> 18; its forward lines are the cbr ones.
+TEST(AodvTrace, RouteRepliesDoNotJoinApplicationPacketWithTheirId) {
+    EXPECT_EQ(ConvertTrace("aodv-20n-4s.tr").byPacket.at("0"),
+              (Lines{"4 2.168439904 sending to 11 orginator 0 energy 5000",
+                     "11 2.213836272 received from 4 forwarding 0 energy 5000",
+                     "11 2.213836272 sending to 5 forwarding 0 energy 5000",
+                     "5 2.219658715 received from 11 forwarding 0 energy 5000",
+                     "5 2.219658715 sending to 12 forwarding 0 energy 5000",
+                     "12 2.226020577 received from 5 forwarding 0 energy 5000",
+                     "12 2.226020577 sending to 18 forwarding 0 energy 5000",
+                     "18 2.231842261 received from 12 destination 0 energy 5000"}));
+}
+
+// One ns-2 run written in the old and in the new trace format.
+TEST(TraceFormats, OneRunInBothFormatsGivesTheSameBytes) {
+    const Converted& old = ConvertTrace("aodv-10n-40s-b.tr");
+    const Converted& neu = ConvertTrace("aodv-10n-40s-b-new.tr");
+    EXPECT_GT(old.events.size(), 1000u);
+    EXPECT_EQ(old.table.size(), neu.table.size());
+    EXPECT_TRUE(old.bytes == neu.bytes);
+}
+
+// TCP data and its acks are both application packets; read off the trace.
+TEST(TcpTrace, DataAndAcksBothConvert) {
+    const Converted& c = ConvertTrace("dsr-tcp-6n-15s.tr");
+    EXPECT_EQ(c.table.size(), 957u + 924u);  // agent sends of tcp and ack
+    EXPECT_EQ(c.byPacket.at("0"), (Lines{"2 6.340212799 sending to 1 orginator 0 energy 5000",
+                                         "1 6.360375892 received from 2 destination 0 energy 5000"}));
+    EXPECT_EQ(c.byPacket.at("3"), (Lines{"1 6.360375892 sending to 2 orginator 3 energy 5000",
+                                         "2 6.362630327 received from 1 destination 3 energy 5000"}));
+    EXPECT_EQ(c.byPacket.at("141"),
+              (Lines{"3 6.866459437 sending to 2 orginator 141 energy 5000",
+                     "2 9.180489889 received from 3 forwarding 141 energy 5000",
+                     "2 9.180489889 sending to 0 forwarding 141 energy 5000",
+                     "0 9.219127145 received from 2 destination 141 energy 5000"}));
+    EXPECT_EQ(c.byPacket.at("766"),
+              (Lines{"0 9.219127145 sending to 2 orginator 766 energy 5000",
+                     "2 9.242222321 received from 0 forwarding 766 energy 5000",
+                     "2 9.242222321 sending to 3 forwarding 766 energy 5000",
+                     "3 9.253841745 received from 2 destination 766 energy 5000"}));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ using kt::Events;
 using Lines = std::vector<std::string>;
 
 kavro::RecNsTrace Packet1812(kavro::ArrFwd hops) {
-    return {"76.000000000", "98", "1812", "76.012345678", "0", std::move(hops)};
+    return {"76.000000000", "98", "1812", "76.012345678", "0", std::move(hops), "cbr"};
 }
 
 TEST(Writer, NoHopIsOneDirectLink) {
@@ -41,7 +41,7 @@ TEST(Writer, UndeliveredPacketsWriteNothingAndOrderIsTableOrder) {
     EXPECT_TRUE(Events({}).empty());
     EXPECT_TRUE(Events({lost}).empty());
 
-    kavro::RecNsTrace other{"1.0", "3", "9", "2.0", "4", {}};
+    kavro::RecNsTrace other{"1.0", "3", "9", "2.0", "4", {}, "cbr"};
     const Lines got = Events({other, lost, Packet1812({})});
     EXPECT_EQ(got, (Lines{"3 1.0 sending to 4 orginator 9 energy 5000",
                           "4 2.0 received from 3 destination 9 energy 5000",

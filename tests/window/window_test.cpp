@@ -18,10 +18,8 @@
 
 #include "AppSetup.h"
 #include "Boxes.h"
-#include "EventWriter.h"
 #include "LinePane.h"
-#include "LineSplitter.h"
-#include "TraceTable.h"
+#include "TraceConverter.h"
 #include "Unit1.h"
 
 namespace {
@@ -71,11 +69,11 @@ std::vector<std::string> PaneLines(const LinePane& pane) {
 
 // What the core alone makes of the bytes, for comparing the window's plumbing.
 std::vector<std::string> CoreConversion(const QByteArray& bytes) {
-    kavro::TraceTableBuilder table;
-    kavro::ForEachLine(std::string_view(bytes.constData(), bytes.size()),
-                       [&](std::string_view l) { table.BuildTraceTable(l); });
+    kavro::TraceConverter conversion;
+    conversion.AddBytes(std::string_view(bytes.constData(), bytes.size()));
+    conversion.EndBytes();
     std::vector<std::string> out;
-    kavro::WriteEvents(table.Table(), [&](std::string_view l) { out.emplace_back(l); });
+    conversion.WriteEvents([&](std::string_view l) { out.emplace_back(l); });
     return out;
 }
 

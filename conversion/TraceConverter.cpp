@@ -1,0 +1,47 @@
+#include "TraceConverter.h"
+
+#include "LineSplitter.h"
+#include "TraceTableBuilder.h"
+
+namespace kavro {
+
+TraceConverter::TraceConverter(NoticeFn notice)
+    : builder_(std::make_unique<TraceTableBuilder>(std::move(notice))),
+      // An unended line that can match no rule is not kept, so that input
+      // without line ends (a device, a damaged file) does not fill memory.
+      splitter_(std::make_unique<LineSplitter>(KindCanMatch)) {}
+
+TraceConverter::~TraceConverter() = default;
+
+void TraceConverter::AddLine(std::string_view line) { builder_->BuildTraceTable(line); }
+
+void TraceConverter::AddBytes(std::string_view chunk) {
+    TraceTableBuilder& builder = *builder_;
+    splitter_->Feed(chunk, [&builder](std::string_view line) { builder.BuildTraceTable(line); });
+}
+
+void TraceConverter::EndBytes() {
+    TraceTableBuilder& builder = *builder_;
+    splitter_->Finish([&builder](std::string_view line) { builder.BuildTraceTable(line); });
+}
+
+void TraceConverter::WriteEvents(const EmitFn& emit) const { kavro::WriteEvents(Table(), emit); }
+
+void TraceConverter::WriteEventBytes(const WriteFn& write) const {
+    // Big enough to keep write calls few, small enough to stay in cache.
+    constexpr size_t kBlock = 1 << 18;
+    std::string block;
+    block.reserve(kBlock + 4096);
+    kavro::WriteEvents(Table(), [&](std::string_view line) {
+        block.append(line).append(kLineEnd);
+        if (block.size() >= kBlock) {
+            write(block);
+            block.clear();
+        }
+    });
+    if (!block.empty()) write(block);
+}
+
+const ArrTrace& TraceConverter::Table() const { return builder_->Table(); }
+
+}  // namespace kavro

@@ -1,0 +1,50 @@
+#pragma once
+// The one way through the conversion: trace lines or raw trace bytes go in,
+// iNSpect event lines come out. The window, the console converter, the tests
+// and the fuzz target all drive the core through this.
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "EventWriter.h"
+#include "TraceTable.h"
+
+namespace kavro {
+
+class LineSplitter;
+class TraceTableBuilder;
+
+class TraceConverter {
+public:
+    // Receives each plain notice of the forward rule's guard.
+    using NoticeFn = std::function<void(const std::string&)>;
+    // Receives the event file's bytes in large pieces.
+    using WriteFn = std::function<void(std::string_view)>;
+
+    explicit TraceConverter(NoticeFn notice = {});
+    ~TraceConverter();
+    TraceConverter(const TraceConverter&) = delete;
+    TraceConverter& operator=(const TraceConverter&) = delete;
+
+    // One trace line, without its line end.
+    void AddLine(std::string_view line);
+    // A stream of raw trace bytes in chunks of any size; a line may span
+    // chunks. EndBytes() hands over a last line that has no line end.
+    void AddBytes(std::string_view chunk);
+    void EndBytes();
+
+    // Every event line, without its line end; the view lives for the call.
+    void WriteEvents(const EmitFn& emit) const;
+    // The event file: every event line followed by the line end.
+    void WriteEventBytes(const WriteFn& write) const;
+
+    const ArrTrace& Table() const;
+    TraceTableBuilder& Builder() { return *builder_; }
+
+private:
+    std::unique_ptr<TraceTableBuilder> builder_;
+    std::unique_ptr<LineSplitter> splitter_;
+};
+
+}  // namespace kavro
