@@ -3,14 +3,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "EventWriter.h"
 #include "LineSplitter.h"
-#include "TraceTable.h"
+#include "TraceConverter.h"
+#include "TraceTableBuilder.h"
 
 namespace {
 
@@ -30,6 +31,20 @@ bool HasUpper(const std::string& s) {
     return false;
 }
 
+// Fails at the given stage of the forward rule's guard every `every`-th time.
+struct FailureSchedule {
+    int stage;
+    int every;
+    size_t reached = 0;
+    size_t failures = 0;
+    void operator()(int at) {
+        if (at == stage && ++reached % every == 0) {
+            ++failures;
+            throw std::bad_alloc();
+        }
+    }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -46,37 +61,47 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> streamed;
     auto take = [&](std::string_view l) { streamed.emplace_back(l); };
     kavro::LineSplitter splitter;
-    for (size_t pos = 0, k = 0; pos < text.size(); ++k) {
-        // A zero cut feeds an empty chunk, then one byte so the loop moves on.
-        const size_t len = cuts[k % 3] % 40;
-        splitter.Feed(text.substr(pos, len), take);
-        if (len == 0) splitter.Feed(text.substr(pos, 1), take);
-        pos += len == 0 ? 1 : len;
-    }
+    auto feedInCuts = [&](auto&& feed) {
+        for (size_t pos = 0, k = 0; pos < text.size(); ++k) {
+            // A zero cut feeds an empty chunk, then one byte so the loop moves on.
+            const size_t len = cuts[k % 3] % 40;
+            feed(text.substr(pos, len));
+            if (len == 0) feed(text.substr(pos, 1));
+            pos += len == 0 ? 1 : len;
+        }
+    };
+    feedInCuts([&](std::string_view chunk) { splitter.Feed(chunk, take); });
     splitter.Finish(take);
     Check(streamed == whole, "streamed lines differ from whole-buffer lines");
-    for (const std::string& l : whole)
+    for (const std::string& l : whole) {
         Check(l.find_first_of("\r\n") == std::string::npos, "line holds a line end");
+        Check(kavro::RuleFor(l) == kavro::Rule::None || kavro::KindCanMatch(l[0]),
+              "a rule matched a line its first byte rules out");
+    }
 
-    size_t notices = 0, failures = 0, stages = 0;
-    kavro::TraceTableBuilder builder([&](const std::string&) { ++notices; });
-    builder.SetStageHook([&](int stage) {
-        if (stage == failStage && ++stages % failEvery == 0) {
-            ++failures;
-            throw std::bad_alloc();
-        }
-    });
-    for (const std::string& l : whole) builder.BuildTraceTable(l);
-    Check(notices == 2 * failures, "each guarded failure gives two notices");
+    // The same failures line by line and streamed: the streamed converter
+    // drops unended lines that can match no rule, which must change nothing.
+    size_t notices = 0;
+    FailureSchedule byLine{failStage, failEvery}, byChunk{failStage, failEvery};
+    kavro::TraceConverter lineWise([&](const std::string&) { ++notices; });
+    lineWise.Builder().SetStageHook(std::ref(byLine));
+    for (const std::string& l : whole) lineWise.AddLine(l);
+    Check(notices == 2 * byLine.failures, "each guarded failure gives two notices");
 
-    const kavro::ArrTrace& table = builder.Table();
+    kavro::TraceConverter chunkWise;
+    chunkWise.Builder().SetStageHook(std::ref(byChunk));
+    feedInCuts([&](std::string_view chunk) { chunkWise.AddBytes(chunk); });
+    chunkWise.EndBytes();
+
+    const kavro::ArrTrace& table = lineWise.Table();
     size_t wantLines = 0;
     for (size_t i = 0; i < table.size(); ++i) {
         const kavro::RecNsTrace& rec = table[i];
-        Check(builder.FindTrace(rec.PacketId) == kavro::FindTrace(rec.PacketId, table),
+        Check(lineWise.Builder().FindTrace(rec.PacketId) == kavro::FindTrace(rec.PacketId, table),
               "indexed lookup disagrees with plain scan");
         Check(kavro::FindTrace(rec.PacketId, table) <= static_cast<int>(i), "lookup not lowest");
-        Check(!HasUpper(rec.SrcNode) && !HasUpper(rec.PacketId) && !HasUpper(rec.DstNode),
+        Check(!HasUpper(rec.SrcNode) && !HasUpper(rec.PacketId) && !HasUpper(rec.DstNode) &&
+                  !HasUpper(rec.PacketType),
               "record text not lower-cased");
         for (size_t h = 0; h < rec.Hops.size(); ++h) {
             Check(rec.Hops[h].Node != rec.SrcNode, "hop equals source");
@@ -87,10 +112,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     size_t lines = 0;
-    kavro::WriteEvents(table, [&](std::string_view l) {
+    std::string lineBytes, chunkBytes;
+    lineWise.WriteEvents([&](std::string_view l) {
         ++lines;
         Check(EndsWith(l, " energy 5000"), "event line without energy");
     });
     Check(lines == wantLines, "event line count");
+    lineWise.WriteEventBytes([&](std::string_view b) { lineBytes.append(b); });
+    chunkWise.WriteEventBytes([&](std::string_view b) { chunkBytes.append(b); });
+    Check(lineBytes == chunkBytes, "streamed conversion differs from line-by-line");
     return 0;
 }
