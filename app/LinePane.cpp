@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QString>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -38,49 +39,43 @@ private:
     int fd_;
 };
 
+// A pipe, a device or a socket could block the start or never end, so only
+// a regular file (or a link to one) is read. It is read up to the size it had
+// when opened and never beyond: a trace that ns-2 is still writing is taken
+// as it stood then.
 std::string ReadWholeFile(const QString& path) {
-    const auto fail = [&] {
-        throw KavroError(FileMessage("Cannot open file", path, std::strerror(errno)));
+    static const char* const kNotRegular = "Not a regular file";
+    const auto fail = [&](const std::string& why) {
+        throw KavroError(FileMessage("Cannot open file", path, why));
     };
-    Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) fail();
+    // Non-blocking, so a FIFO that nobody writes opens at once and is then
+    // turned down below; opening a socket fails with ENXIO.
+    Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) fail(errno == ENXIO ? kNotRegular : std::strerror(errno));
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) fail();
-    if (S_ISDIR(st.st_mode)) {
-        errno = EISDIR;
-        fail();
-    }
+    if (::fstat(fd.get(), &st) != 0) fail(std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) fail(std::strerror(EISDIR));
+    if (!S_ISREG(st.st_mode)) fail(kNotRegular);
+    if (LinePane::AfterLoadStat) LinePane::AfterLoadStat();
+
     std::string bytes;
     try {
-        bytes.resize(st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0);
-        size_t used = 0;
-        for (;;) {
-            if (used == bytes.size()) {
-                // Probe before growing: reallocating a whole trace just to
-                // see end of file would double the peak memory.
-                char probe[1 << 12];
-                const ssize_t got = ::read(fd.get(), probe, sizeof probe);
-                if (got < 0) {
-                    if (errno == EINTR) continue;
-                    fail();
-                }
-                if (got == 0) break;
-                bytes.append(probe, static_cast<size_t>(got));
-                used = bytes.size();
-                continue;
-            }
-            const ssize_t got = ::read(fd.get(), &bytes[used], bytes.size() - used);
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                fail();
-            }
-            if (got == 0) break;
-            used += static_cast<size_t>(got);
-        }
-        bytes.resize(used);
+        if (static_cast<std::uintmax_t>(st.st_size) > bytes.max_size()) throw std::bad_alloc();
+        bytes.resize(static_cast<size_t>(st.st_size));
     } catch (const std::bad_alloc&) {
         throw KavroError("Text exceeds memo capacity");
     }
+    size_t used = 0;
+    while (used < bytes.size()) {
+        const ssize_t got = ::read(fd.get(), &bytes[used], bytes.size() - used);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            fail(std::strerror(errno));
+        }
+        if (got == 0) break;  // it shrank meanwhile
+        used += static_cast<size_t>(got);
+    }
+    bytes.resize(used);
     return bytes;
 }
 
@@ -100,6 +95,8 @@ bool WriteAll(QSaveFile& file, const std::string& bytes) {
 }
 
 }  // namespace
+
+std::function<void()> LinePane::AfterLoadStat;
 
 void LinePane::LoadFromFile(const QString& path) {
     SetText(ReadWholeFile(path));

@@ -1,7 +1,9 @@
 // Drives the real window headless: presses the button, reads the panes and
 // the exact bytes of iNSpect.out, and answers the modal boxes from a timer.
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -116,7 +118,9 @@ private slots:
     }
 
     void init() {
-        QFile::remove(nsTr());
+        // Whatever it is: a file, a FIFO, a socket, a directory, a dangling link.
+        ::unlink(QFile::encodeName(nsTr()).constData());
+        ::rmdir(QFile::encodeName(nsTr()).constData());
         QDir(out()).removeRecursively();
         QFile::remove(out());
     }
@@ -218,6 +222,69 @@ private slots:
         Convert(form);
         QCOMPARE(ReadBytes(out()), QByteArray());
         QCOMPARE(boxes.boxes.size(), size_t(1));
+    }
+
+    void traceThatIsNotARegularFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("FIFO with no writer") << "fifo" << "Not a regular file";
+        QTest::newRow("link to /dev/zero") << "zero" << "Not a regular file";
+        QTest::newRow("socket") << "socket" << "Not a regular file";
+        QTest::newRow("directory") << "dir" << QString::fromLocal8Bit(std::strerror(EISDIR));
+    }
+    void traceThatIsNotARegularFile() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QByteArray path = QFile::encodeName(nsTr());
+        if (kind == "dir") {
+            QCOMPARE(::mkdir(path.constData(), 0755), 0);
+        } else if (kind == "fifo") {
+            QCOMPARE(::mkfifo(path.constData(), 0644), 0);
+        } else if (kind == "zero") {
+            QCOMPARE(::symlink("/dev/zero", path.constData()), 0);
+        } else {
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            if (size_t(path.size()) >= sizeof addr.sun_path) QSKIP("path too long for a socket");
+            std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            QVERIFY(fd >= 0);
+            const int bound = ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+            ::close(fd);
+            QCOMPARE(bound, 0);
+        }
+        BoxCatcher boxes;
+        TForm1 form;
+        QCOMPARE(boxes.boxes.size(), size_t(1));
+        QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
+        QCOMPARE(boxes.boxes[0].text, "Cannot open file \"" + nsTr() + "\". " + reason + ".");
+        QCOMPARE(PaneLines(*form.Memo1), std::vector<std::string>{"Memo1"});
+    }
+
+    void linkToATraceIsFollowed() {
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath("run.tr");
+        WriteBytes(target, kSend + "\n" + kRecv + "\n");
+        QVERIFY(QFile::link(target, nsTr()));
+        BoxCatcher boxes;
+        TForm1 form;
+        QVERIFY(boxes.boxes.empty());
+        QCOMPARE(form.Memo1->Count(), 2);
+    }
+
+    void growingTraceIsReadAsItStoodWhenOpened() {
+        WriteBytes(nsTr(), kSend + "\n");
+        // ns-2 writes on between the size being taken and the read.
+        LinePane::AfterLoadStat = [this] {
+            QFile f(nsTr());
+            if (f.open(QIODevice::Append)) f.write(kRecv + "\n");
+        };
+        BoxCatcher boxes;
+        TForm1 form;
+        LinePane::AfterLoadStat = nullptr;
+        QCOMPARE(ReadBytes(nsTr()), kSend + "\n" + kRecv + "\n");
+        QCOMPARE(PaneLines(*form.Memo1), std::vector<std::string>{kSend.toStdString()});
+        QVERIFY(boxes.boxes.empty());
     }
 
     void unwritableOutputIsReported() {
