@@ -1,6 +1,7 @@
-# Reference converter for the benchmark: turns an ns-2 wireless trace into
-# iNSpect event lines (CR LF ended) with the same field and table rules as
-# kavro-bench, so that both outputs can be compared byte for byte.
+# Reference converter for the benchmark: turns an ns-2 wireless trace, in
+# either trace format, into iNSpect event lines (CR LF ended) with the same
+# field and table rules as kavro, so that both outputs can be compared byte
+# for byte.
 #
 #   LC_ALL=C awk -f convert.awk TRACE > OUT
 #
@@ -26,82 +27,116 @@ BEGIN {
     if (piece[n] != "") take(piece[n])
 }
 
-function take(raw,    kind, l, p, q, layer) {
+function take(raw,    kind, l, newfmt, layer) {
     kind = substr(raw, 1, 1)
     # Only sends, receives and forwards can matter; skip the rest cheaply.
     if (kind != "s" && kind != "r" && kind != "f" && kind != "S" && kind != "R" && kind != "F")
         return
     kind = tolower(kind)
     l = tolower(raw)
-    p = index(l, "_")
-    q = 0
-    if (p > 0) {
-        q = index(substr(l, p + 1), "_")
-        if (q > 0) q += p
+    newfmt = substr(l, 2, 4) == " -t "
+    # The layer decides; the other fields are cut only for lines that matter.
+    if (newfmt) {
+        layer = tag(l, "nl")
+    } else {
+        # Without a second underscore the layer is read from the second
+        # character; old_fields reuses the underscores' places u1 and u2.
+        u1 = index(l, "_")
+        u2 = 0
+        if (u1 > 0) {
+            u2 = index(substr(l, u1 + 1), "_")
+            if (u2 > 0) u2 += u1
+        }
+        layer = substr(l, u2 > 0 ? u2 + 2 : 2, 3)
     }
-    # Without a second underscore the layer is read from the second character.
-    layer = substr(l, q > 0 ? q + 2 : 2, 3)
     if (layer == "agt") {
-        if (kind == "s") add_send(l, p, q)
-        else if (kind == "r") add_receive(l, p, q)
-    } else if (layer == "rtr" && kind == "f") {
-        add_forward(l, p, q)
+        if (kind != "s" && kind != "r") return
+    } else if (layer != "rtr" || kind != "f") {
+        return
     }
+    if (newfmt) new_fields(l)
+    else old_fields(l)
+    if (kind == "s") add_send()
+    else if (kind == "r") add_receive()
+    else add_forward()
 }
 
-function node_id(l, p, q) {
-    return q > 0 ? substr(l, p + 1, q - p - 1) : ""
-}
-
-# The time as written: from the third character up to the next space.
-function time_text(l,    rest, s) {
-    if (length(l) < 3) return ""
-    rest = substr(l, 3)
+# New format: each field is the value after the first " -tag ", up to the
+# next space or the end of the line.
+function tag(l, t,    p, rest, s) {
+    p = index(l, " -" t " ")
+    if (p == 0) return ""
+    rest = substr(l, p + length(t) + 3)
     s = index(rest, " ")
     return s > 0 ? substr(rest, 1, s - 1) : rest
 }
 
-# From four characters after the first "---" (or from the fourth character
-# when there is none) up to the next space; empty when no space follows.
-function packet_id(l,    d, rest, s) {
+function new_fields(l) {
+    f_time = tag(l, "t")
+    f_node = tag(l, "ni")
+    f_id = tag(l, "ii")
+    f_type = tag(l, "it")
+}
+
+# Old format: positional fields.
+function old_fields(l,    d, rest, s) {
+    f_node = u2 > 0 ? substr(l, u1 + 1, u2 - u1 - 1) : ""
+    # The time as written: from the third character up to the next space.
+    if (length(l) < 3) f_time = ""
+    else {
+        rest = substr(l, 3)
+        s = index(rest, " ")
+        f_time = s > 0 ? substr(rest, 1, s - 1) : rest
+    }
+    # The id runs from four characters after the first "---" (or from the
+    # fourth character when there is none) up to the next space, and is empty
+    # when no space follows; the type is the next word.
     d = index(l, "---")
     rest = substr(l, d > 0 ? d + 4 : 4)
     s = index(rest, " ")
-    return s > 0 ? substr(rest, 1, s - 1) : ""
+    if (s == 0) {
+        f_id = ""
+        f_type = ""
+        return
+    }
+    f_id = substr(rest, 1, s - 1)
+    rest = substr(rest, s + 1)
+    s = index(rest, " ")
+    f_type = s > 0 ? substr(rest, 1, s - 1) : rest
 }
 
-function add_send(l, p, q,    id) {
+function add_send() {
     nrec++
-    id = packet_id(l)
-    sendTime[nrec] = time_text(l)
-    src[nrec] = node_id(l, p, q)
-    pid[nrec] = id
+    sendTime[nrec] = f_time
+    src[nrec] = f_node
+    pid[nrec] = f_id
+    ptype[nrec] = f_type
     recvTime[nrec] = ""
     dst[nrec] = ""
     hops[nrec] = 0
-    # The earliest record with an id takes every later receive and forward.
-    if (!(id in first)) first[id] = nrec
+    # The earliest record with an id takes every later receive and forward
+    # of its own packet type.
+    if (!(f_id in first)) first[f_id] = nrec
 }
 
-function add_receive(l, p, q,    id, i) {
-    id = packet_id(l)
-    if (!(id in first)) return
-    i = first[id]
-    recvTime[i] = time_text(l)
-    dst[i] = node_id(l, p, q)
+function add_receive(    i) {
+    if (!(f_id in first)) return
+    i = first[f_id]
+    if (ptype[i] != f_type) return
+    recvTime[i] = f_time
+    dst[i] = f_node
 }
 
-function add_forward(l, p, q,    id, i, n, k) {
-    id = packet_id(l)
-    if (!(id in first)) return
-    i = first[id]
-    n = node_id(l, p, q)
-    if (n == src[i] || n == dst[i]) return
+function add_forward(    i, k) {
+    if (!(f_id in first)) return
+    i = first[f_id]
+    if (ptype[i] != f_type) return
+    if (f_node == src[i] || f_node == dst[i]) return
     for (k = 1; k <= hops[i]; k++)
-        if (hopNode[i, k] == n) return
+        if (hopNode[i, k] == f_node) return
     k = ++hops[i]
-    hopNode[i, k] = n
-    hopTime[i, k] = time_text(l)
+    hopNode[i, k] = f_node
+    hopTime[i, k] = f_time
 }
 
 # The path is the source, every relay in order, then the destination; each

@@ -3,8 +3,9 @@
 
 Builds small traces from the lines of real ns-2 traces, bent the ways a
 hand-edited or damaged trace can be (capitals, missing dashes or underscores,
-cut lines, stray bytes, repeated and out-of-order lines, CR LF, lone CR and
-LF CR line ends, no final line end), converts each with both programs and
+lost or repeated new-format tags, other packet types under an id, cut lines,
+stray bytes, repeated and out-of-order lines, CR LF, lone CR and LF CR line
+ends, no final line end), converts each with both programs and
 compares the bytes. A trace on which they differ is kept for inspection.
 
     bench/crosscheck.py BUILD_DIR [CASES] [TRACE ...]
@@ -36,7 +37,7 @@ def find_kavro(build):
 
 def bend(line, rng):
     """One random change to a trace line."""
-    kind = rng.randrange(12)
+    kind = rng.randrange(16)
     if kind == 0:
         return line.upper()
     if kind == 1:
@@ -59,6 +60,19 @@ def bend(line, rng):
     if kind == 9:
         space = line.find(b" ", 2)
         return line[:2] + b"1234.567891234" + line[space:] if space > 0 else line
+    if kind == 10:  # another packet type under the same id
+        return line.replace(b" cbr ", b" AODV ", 1).replace(b" tcp ", b" ack ", 1)
+    if kind == 11:  # new format: a tag lost, or its case changed
+        tag = rng.choice([b" -Ni ", b" -Nl ", b" -Ii ", b" -It ", b" -t "])
+        at = line.find(tag)
+        if at < 0:
+            return line
+        if rng.random() < 0.5:
+            return line[:at] + tag.upper() + line[at + len(tag) :]
+        end = line.find(b" ", at + len(tag))
+        return line[:at] + (line[end:] if end > 0 else b"")
+    if kind == 12:  # new format: a tag repeated later with another value
+        return line + rng.choice([b" -Ni 99", b" -Ii 0 ", b" -It cbr", b" -Nl AGT"])
     return line
 
 

@@ -8,6 +8,7 @@
 #   ROUNDS=5            timed rounds on the ~230 MB trace
 #   BIG_ROUNDS=3        timed rounds on the ~600 MB trace
 #   KAVRO_BENCH_BIG=0   skip the ~600 MB trace (ns-2 needs about 30 s for it)
+#   KAVRO_BENCH_NEW=0   skip the ~300 MB new-format trace and its old-format twin
 #   AWK=awk             the awk to compare against
 #
 # The three commands take turns within each round (warm page cache, order
@@ -21,6 +22,7 @@ build=${1:-build}
 rounds=${ROUNDS:-5}
 big_rounds=${BIG_ROUNDS:-3}
 big=${KAVRO_BENCH_BIG:-1}
+new=${KAVRO_BENCH_NEW:-1}
 awk_cmd=${AWK:-awk}
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -82,9 +84,11 @@ measure() {
     /usr/bin/time -f %M -o "$work/$1.kb" "${cmd[@]}" >"$out"
 }
 
-# bench LABEL TRACE ROUNDS MEMGOAL_MB
+# bench LABEL TRACE ROUNDS MEMGOAL_MB [TWIN]
+# TWIN is the same ns-2 run written in the other trace format; both must
+# convert to the same bytes.
 bench() {
-    local label=$1 trace=$2 n=$3 memgoal=$4
+    local label=$1 trace=$2 n=$3 memgoal=$4 twin=${5:-}
     local size lines
     size=$(stat -c %s "$trace")
     lines=$(wc -l <"$trace")
@@ -130,6 +134,17 @@ bench() {
         echo "  output       DIFFERS: $(cmp "$work/kavro.out" "$work/awk.out" 2>&1 | head -n 1)"
         status=1
     fi
+    if [ -n "$twin" ]; then
+        /usr/bin/time -f %M -o "$work/twin.kb" "$kavro" "$twin" "$work/twin.out" >/dev/null
+        printf '  twin         %s: peak memory %.1f MB\n' "$(basename "$twin")" \
+            "$(awk '{ print $1 / 1024 }' "$work/twin.kb")"
+        if cmp -s "$work/kavro.out" "$work/twin.out"; then
+            echo "  twin output  identical to this trace's"
+        else
+            echo "  twin output  DIFFERS: $(cmp "$work/kavro.out" "$work/twin.out" 2>&1 | head -n 1)"
+            status=1
+        fi
+    fi
 }
 
 status=0
@@ -137,11 +152,17 @@ echo "kavro-bench: $kavro"
 echo "awk: $awk_path ($awk_version), run with LC_ALL=C"
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 
-# Scenario parameters picked so that the traces land near 230 MB and 600 MB.
+# Scenario parameters picked so that the traces land near 230 MB and 600 MB,
+# and one run near 300 MB in the new trace format (125 MB in the old one).
 small=$(bash "$here/make-trace.sh" 300 20 | tail -n 1)
 bench "~230 MB" "$small" "$rounds" 100
 if [ "$big" != 0 ]; then
     large=$(bash "$here/make-trace.sh" 900 16 | tail -n 1)
     bench "~600 MB" "$large" "$big_rounds" 200
+fi
+if [ "$new" != 0 ]; then
+    newfmt=$(bash "$here/make-trace.sh" 160 20 50 0.25 7 new | tail -n 1)
+    oldfmt=$(bash "$here/make-trace.sh" 160 20 50 0.25 7 old | tail -n 1)
+    bench "~300 MB new-format" "$newfmt" "$rounds" 100 "$oldfmt"
 fi
 exit $status

@@ -1,14 +1,14 @@
 # Mobile ad hoc scenario for the benchmark traces: nodes under random-waypoint
-# motion, AODV routing and CBR/UDP flows, written as an old-style wireless
-# trace with agent, routing and MAC lines.
+# motion, AODV routing and CBR/UDP flows, written as a wireless trace with
+# agent, routing and MAC lines, in ns-2's old or new trace format.
 #
-#   ns scenario.tcl TRACE DURATION [NODES] [FLOWS] [INTERVAL] [SEED]
+#   ns scenario.tcl TRACE DURATION [NODES] [FLOWS] [INTERVAL] [SEED] [old|new]
 #
 # The motion and the flows come from one seeded generator, so the same
 # arguments always give the same trace.
 
 if {$argc < 2} {
-    puts stderr "usage: ns scenario.tcl TRACE DURATION \[NODES\] \[FLOWS\] \[INTERVAL\] \[SEED\]"
+    puts stderr "usage: ns scenario.tcl TRACE DURATION \[NODES\] \[FLOWS\] \[INTERVAL\] \[SEED\] \[old|new\]"
     exit 2
 }
 set opt(trace)    [lindex $argv 0]
@@ -17,6 +17,7 @@ set opt(nodes)    [expr {$argc > 2 ? [lindex $argv 2] : 50}]
 set opt(flows)    [expr {$argc > 3 ? [lindex $argv 3] : 20}]
 set opt(interval) [expr {$argc > 4 ? [lindex $argv 4] : 0.25}]
 set opt(seed)     [expr {$argc > 5 ? [lindex $argv 5] : 7}]
+set opt(format)   [expr {$argc > 6 ? [lindex $argv 6] : "old"}]
 
 set opt(x)        1000
 set opt(y)        1000
@@ -41,6 +42,9 @@ set rng [new RNG]
 $rng seed $opt(seed)
 
 set ns_ [new Simulator]
+if {$opt(format) eq "new"} {
+    $ns_ use-newtrace
+}
 set tracefd [open $opt(trace) w]
 $ns_ trace-all $tracefd
 
