@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -23,17 +25,81 @@ QString ErrorBoxText(const QString& message) {
 
 namespace {
 
+// Greedy: each line takes the words that fit within `limit`; only a word
+// wider than that on its own is cut, where it reaches the limit. Breaking at
+// spaces ourselves keeps Qt from splitting a word at a hyphen.
+QString WrapAtSpaces(const QString& text, const QFontMetricsF& fm, qreal limit) {
+    QStringList lines;
+    for (const QString& para : text.split(QLatin1Char('\n'))) {
+        qsizetype start = 0;
+        while (fm.horizontalAdvance(para.mid(start)) > limit) {
+            qsizetype cut = -1;
+            for (qsizetype sp = para.indexOf(QLatin1Char(' '), start + 1);
+                 sp > 0 && fm.horizontalAdvance(para.mid(start, sp - start)) <= limit;
+                 sp = para.indexOf(QLatin1Char(' '), sp + 1))
+                cut = sp;
+            if (cut > 0) {
+                lines << para.mid(start, cut - start);
+                start = cut + 1;
+                continue;
+            }
+            qsizetype n = 1;
+            while (start + n < para.size() && fm.horizontalAdvance(para.mid(start, n + 1)) <= limit) ++n;
+            lines << para.mid(start, n);
+            start += n;
+        }
+        lines << para.mid(start);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+// QMessageBox squeezes its text into 500 pixels whatever the screen, each
+// time it shows and on every layout request. Ours comes already broken into
+// lines, so after each of those the box takes the width the lines need.
+class WrappedBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    QLabel* label = nullptr;
+
+protected:
+    bool event(QEvent* e) override {
+        const bool handled = QMessageBox::event(e);
+        if (e->type() == QEvent::LayoutRequest) Fit();
+        return handled;
+    }
+    void showEvent(QShowEvent* e) override {
+        QMessageBox::showEvent(e);
+        Fit();
+        if (const QScreen* s = screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(s->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+
+private:
+    void Fit() {
+        if (!label || !layout() || !isVisible()) return;
+        label->setWordWrap(false);
+        layout()->activate();
+        setFixedSize(layout()->totalMinimumSize());
+        // The changes above post a layout request of their own.
+        QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
+    }
+};
+
 void ShowBox(QMessageBox::Icon icon, const QString& caption, const QString& text) {
-    QMessageBox box(icon, caption, text, QMessageBox::Ok);
+    WrappedBox box(icon, caption, QString(), QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
-    // Long texts wrap at half the screen's width.
-    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
-        label->setWordWrap(true);
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            label->setMaximumWidth(screen->availableGeometry().width() / 2);
-    }
+    box.ensurePolished();
+    // QMessageBox offers no accessor for its text label; the name is the only handle.
+    box.label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const QScreen* screen = box.screen();
+    box.setText(box.label && screen
+                    ? WrapAtSpaces(text, QFontMetricsF(box.label->font()), screen->geometry().width() / 2)
+                    : text);
     box.exec();
 }
 

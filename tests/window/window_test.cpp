@@ -10,11 +10,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontMetricsF>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 
@@ -29,7 +33,10 @@ namespace {
 struct Box {
     QString caption;
     QMessageBox::Icon icon;
-    QString text;
+    QString text;  // as one line
+    QString shown;  // as broken into lines
+    int labelWidth;
+    QFont font;
 };
 
 // Closes every message box as it opens and remembers what it showed.
@@ -40,7 +47,14 @@ public:
         connect(&timer_, &QTimer::timeout, this, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
-            boxes.push_back({box->windowTitle(), box->icon(), box->text()});
+            Box seen{box->windowTitle(), box->icon(), box->text(), box->text(), -1, box->font()};
+            seen.text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            for (const QLabel* label : box->findChildren<QLabel*>()) {
+                if (label->text() != box->text()) continue;
+                seen.labelWidth = label->width();
+                seen.font = label->font();
+            }
+            boxes.push_back(seen);
             box->button(QMessageBox::Ok)->click();
         });
         timer_.start();
@@ -387,6 +401,70 @@ private slots:
         const QString help = boxes.boxes[1].text;
         QVERIFY(help.startsWith("Any question: ") && help.size() > 14);
         QVERIFY(boxes.boxes[0].text.endsWith(" , " + help));
+    }
+
+    void boxesWrapOnlyPastHalfTheScreen_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("text");
+        const QString words =
+            "Forward rule: node 12 found no record for packet 3301, so this hop is left out; "
+            "send the trace to kavro-support@example.org with the well-known steps that led here";
+        QTest::newRow("About box") << 0 << QString();
+        QTest::newRow("plain notice") << 1 << words;
+        QTest::newRow("information box") << 2 << words + " " + words;
+        QTest::newRow("error box") << 3
+                                   << "Cannot create file \"/srv/kavro/runs/2024-06-01/aodv-50-nodes/iNSpect.out\". "
+                                      "Existing file /srv/kavro/runs/2024-06-01/aodv-50-nodes/iNSpect.out is not writable";
+        QTest::newRow("word wider than the limit") << 3 << "Path " + QString(300, 'w') + " end";
+    }
+    void boxesWrapOnlyPastHalfTheScreen() {
+        QFETCH(int, kind);
+        QFETCH(QString, text);
+        QCOMPARE(QGuiApplication::primaryScreen()->geometry().width(), 1280);
+        const qreal limit = 640;
+        BoxCatcher boxes;
+        if (kind == 0) {
+            TForm1 form;
+            boxes.boxes.clear();
+            form.About1->trigger();
+        } else if (kind == 1) {
+            ShowPlainNotice(text);
+        } else if (kind == 2) {
+            ShowInformationBox(text);
+        } else {
+            ShowErrorBox(text);
+            text = ErrorBoxText(text);
+        }
+        QCOMPARE(boxes.boxes.size(), size_t(1));
+        const Box& box = boxes.boxes[0];
+        if (kind == 0) text = box.text;
+        const QFontMetricsF fm(box.font);
+        const QStringList lines = box.shown.split(QLatin1Char('\n'));
+        qsizetype at = 0;
+        qreal widest = 0;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QString& line = lines[i];
+            QCOMPARE(text.mid(at, line.size()), line);
+            at += line.size();
+            widest = std::max(widest, fm.horizontalAdvance(line));
+            QVERIFY2(fm.horizontalAdvance(line) <= limit, qPrintable(line));
+            if (i + 1 == lines.size()) break;
+            const QString& next = lines[i + 1];
+            if (text[at] == QLatin1Char(' ')) {
+                // At a space, and only because the next word did not fit.
+                ++at;
+                QVERIFY2(fm.horizontalAdvance(line + ' ' + next.section(' ', 0, 0)) > limit, qPrintable(line));
+            } else {
+                // Inside a word, only when it has no room for itself.
+                QVERIFY2(!line.contains(' '), qPrintable(line));
+                QVERIFY(fm.horizontalAdvance(line + next[0]) > limit);
+            }
+        }
+        QCOMPARE(at, text.size());
+        if (kind == 0) QCOMPARE(lines.size(), 1);
+        // Laid out at least as wide as its widest line, Qt adds no breaks of its own.
+        QVERIFY2(box.labelWidth >= std::floor(widest) && box.labelWidth <= limit,
+                 qPrintable(QString("label %1 px, widest line %2 px").arg(box.labelWidth).arg(widest)));
     }
 
     void errorBoxFullStopRule_data() {
