@@ -33,9 +33,7 @@ void WriteEvents(const ArrTrace& table, const EmitFn& emit) {
     std::string buf;
     for (const RecNsTrace& rec : table) {
         if (rec.RecvTime.empty()) continue;
-        // The path is the source, every relay in order, then the destination;
-        // each link gives a sending and a receiving line.
-        const size_t links = rec.Hops.size() + 1;
+        const size_t links = PathLinks(rec);
         auto stop = [&](size_t k) -> Stop {
             if (k == 0) return {rec.SrcNode, rec.SendTime};
             if (k == links) return {rec.DstNode, rec.RecvTime};

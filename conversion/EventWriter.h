@@ -10,6 +10,11 @@ namespace kavro {
 // Hands each event line (without line end) to `emit` as it is produced.
 // The view is valid only during the call.
 using EmitFn = std::function<void(std::string_view)>;
+
+// The links written for a delivered record: the path is the source, every
+// relay in order, then the destination, and each link gives two lines.
+inline size_t PathLinks(const RecNsTrace& rec) { return rec.Hops.size() + 1; }
+
 void WriteEvents(const ArrTrace& table, const EmitFn& emit);
 
 }  // namespace kavro

@@ -1,0 +1,37 @@
+#include "Summary.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "EventWriter.h"
+
+namespace kavro {
+
+namespace {
+
+// The whole text as a decimal number, or false.
+bool ReadNumber(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && at == end && std::isfinite(value);
+}
+
+}  // namespace
+
+Summary Summarize(const ArrTrace& table) {
+    Summary s;
+    s.sent = table.size();
+    for (const RecNsTrace& rec : table) {
+        if (rec.RecvTime.empty()) continue;
+        ++s.delivered;
+        s.links += PathLinks(rec);
+        double sent = 0, received = 0;
+        if (ReadNumber(rec.SendTime, sent) && ReadNumber(rec.RecvTime, received)) {
+            ++s.timed;
+            s.delaySum += received - sent;
+        }
+    }
+    return s;
+}
+
+}  // namespace kavro

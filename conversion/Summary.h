@@ -1,0 +1,22 @@
+#pragma once
+// The figures ns-2 users compute for a run: packets sent and delivered,
+// event lines, mean delay and mean path length.
+#include <cstddef>
+
+#include "TraceTable.h"
+
+namespace kavro {
+
+struct Summary {
+    size_t sent = 0;       // agent send lines, that is records
+    size_t delivered = 0;  // records with a receive
+    size_t links = 0;      // links written over all delivered records
+    size_t timed = 0;      // delivered records whose times read as numbers
+    double delaySum = 0;   // receive minus send time over the timed records
+
+    size_t EventLines() const { return 2 * links; }
+};
+
+Summary Summarize(const ArrTrace& table);
+
+}  // namespace kavro
