@@ -1,12 +1,13 @@
 # Thin wrapper over CMake; `make run` and `make test` install what is missing first.
 BUILD ?= build
 JOBS  ?= $(shell nproc)
-PKGS  := cmake g++ make libgtest-dev qt6-base-dev fonts-wine
+PKGS  := cmake g++ make libgtest-dev qt6-base-dev zlib1g-dev fonts-wine
 FUZZ_PKGS := clang libclang-rt-dev
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
 
 
-.PHONY: deps build test run bench fuzz sanitize clean
+.PHONY: deps build test run install bench fuzz sanitize clean
 
 deps:
 	@bash scripts/install-missing.sh $(PKGS)
@@ -20,6 +21,9 @@ test: build
 
 run: build
 	@bash scripts/run-window.sh $(BUILD)/bin
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 bench: build
 	bash bench/run-bench.sh $(BUILD)

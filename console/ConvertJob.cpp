@@ -1,0 +1,70 @@
+#include "ConvertJob.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "EventOutput.h"
+#include "Progress.h"
+#include "TraceConverter.h"
+#include "TraceSource.h"
+
+namespace {
+
+// Big enough to keep read calls few, small enough to stay in cache.
+constexpr size_t kChunk = 1 << 18;
+
+}  // namespace
+
+std::string TraceName(const std::string& trace) {
+    return trace == "-" ? "standard input" : trace;
+}
+
+kavro::Summary ConvertOne(const std::string& trace, const std::string& output, Progress& progress) {
+    const auto started = std::chrono::steady_clock::now();
+    TraceSource source(trace);
+    // Opened before the read, so that a target that cannot be written is
+    // found before a long trace has been read for nothing.
+    EventOutput out(output);
+    kavro::TraceConverter conversion([&](const std::string& notice) {
+        progress.Print(TraceName(trace) + ": " + notice);
+    });
+
+    const bool showProgress = progress.Wanted(source.Size());
+    std::unique_ptr<char[]> chunk(new char[kChunk]);
+    struct Finished {
+        Progress& progress;
+        const void* who;
+        ~Finished() { progress.Done(who); }
+    } finished{progress, &source};
+    for (;;) {
+        const size_t got = source.Read(chunk.get(), kChunk);
+        if (got == 0) break;
+        conversion.AddBytes(std::string_view(chunk.get(), got));
+        if (showProgress)
+            progress.Update(&source, TraceName(trace), source.Consumed(), source.Size(), started);
+    }
+    conversion.EndBytes();
+
+    conversion.WriteEventBytes([&](std::string_view bytes) { out.Write(bytes); });
+    out.Commit();
+    return kavro::Summarize(conversion.Table());
+}
+
+std::string SummaryLine(const std::string& trace, const kavro::Summary& s) {
+    char figures[256];
+    const double share = s.sent ? 100.0 * s.delivered / s.sent : 0.0;
+    int n = std::snprintf(figures, sizeof figures, ": %zu sent, %zu delivered (%.1f%%), %zu event lines",
+                          s.sent, s.delivered, share, s.EventLines());
+    if (s.timed)
+        n += std::snprintf(figures + n, sizeof figures - n, ", mean delay %.6f s",
+                           s.delaySum / s.timed);
+    else
+        n += std::snprintf(figures + n, sizeof figures - n, ", mean delay n/a");
+    if (s.delivered)
+        std::snprintf(figures + n, sizeof figures - n, ", mean hops %.2f",
+                      static_cast<double>(s.links) / s.delivered);
+    else
+        std::snprintf(figures + n, sizeof figures - n, ", mean hops n/a");
+    return TraceName(trace) + figures;
+}

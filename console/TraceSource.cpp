@@ -1,0 +1,132 @@
+#include "TraceSource.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "Failure.h"
+
+namespace {
+
+constexpr size_t kInputChunk = 1 << 17;
+
+bool IsGzipMagic(const unsigned char* p, size_t n) { return n >= 2 && p[0] == 0x1f && p[1] == 0x8b; }
+
+}  // namespace
+
+struct TraceSource::Gzip {
+    z_stream z{};
+    std::unique_ptr<unsigned char[]> in{new unsigned char[kInputChunk]};
+    bool ended = false;  // the last member's end was seen and no input follows
+    bool inputDone = false;
+
+    Gzip() {
+        // 16 + MAX_WBITS: gzip wrapping only.
+        if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) throw Failure("cannot start gzip decoding");
+    }
+    ~Gzip() { inflateEnd(&z); }
+};
+
+TraceSource::TraceSource(const std::string& path) {
+    if (path == "-") {
+        fd_ = STDIN_FILENO;
+    } else {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) throw Failure(SystemText(errno));
+        ownsFd_ = true;
+    }
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw Failure(SystemText(errno));
+    if (S_ISDIR(st.st_mode)) throw Failure(SystemText(EISDIR));
+    if (S_ISREG(st.st_mode)) {
+        size_ = static_cast<uint64_t>(st.st_size);
+        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+
+    // Two bytes tell the format; a pipe may hand them over one at a time.
+    char probe[2];
+    size_t got = 0;
+    while (got < 2) {
+        const size_t n = ReadRaw(probe + got, 2 - got);
+        if (n == 0) break;
+        got += n;
+    }
+    head_.assign(probe, got);
+    if (IsGzipMagic(reinterpret_cast<const unsigned char*>(probe), got)) {
+        gzip_ = std::make_unique<Gzip>();
+        std::memcpy(gzip_->in.get(), probe, got);
+        gzip_->z.next_in = gzip_->in.get();
+        gzip_->z.avail_in = static_cast<uInt>(got);
+        head_.clear();
+    }
+}
+
+TraceSource::~TraceSource() {
+    if (ownsFd_) ::close(fd_);
+}
+
+size_t TraceSource::ReadRaw(char* buffer, size_t capacity) {
+    for (;;) {
+        const ssize_t got = ::read(fd_, buffer, capacity);
+        if (got >= 0) {
+            consumed_ += static_cast<uint64_t>(got);
+            return static_cast<size_t>(got);
+        }
+        if (errno != EINTR) throw Failure(SystemText(errno));
+    }
+}
+
+size_t TraceSource::Read(char* buffer, size_t capacity) {
+    if (gzip_) return Inflate(buffer, capacity);
+    if (!head_.empty()) {
+        const size_t n = std::min(capacity, head_.size());
+        std::memcpy(buffer, head_.data(), n);
+        head_.erase(0, n);
+        return n;
+    }
+    return ReadRaw(buffer, capacity);
+}
+
+size_t TraceSource::Inflate(char* buffer, size_t capacity) {
+    Gzip& g = *gzip_;
+    z_stream& z = g.z;
+    z.next_out = reinterpret_cast<unsigned char*>(buffer);
+    z.avail_out = static_cast<uInt>(capacity);
+    while (z.avail_out > 0 && !g.ended) {
+        if (z.avail_in == 0 && !g.inputDone) {
+            const size_t n = ReadRaw(reinterpret_cast<char*>(g.in.get()), kInputChunk);
+            if (n == 0) g.inputDone = true;
+            z.next_in = g.in.get();
+            z.avail_in = static_cast<uInt>(n);
+        }
+        const int rc = inflate(&z, Z_NO_FLUSH);
+        if (rc == Z_STREAM_END) {
+            // Concatenated gzip files are one stream; anything else after a
+            // member's end is damage.
+            if (z.avail_in == 0 && !g.inputDone) {
+                const size_t n = ReadRaw(reinterpret_cast<char*>(g.in.get()), kInputChunk);
+                if (n == 0) g.inputDone = true;
+                z.next_in = g.in.get();
+                z.avail_in = static_cast<uInt>(n);
+            }
+            if (z.avail_in == 0) {
+                g.ended = true;
+                break;
+            }
+            if (z.avail_in < 2 ? z.next_in[0] != 0x1f : !IsGzipMagic(z.next_in, z.avail_in))
+                throw Failure("trailing garbage after gzip data");
+            inflateReset(&z);
+            continue;
+        }
+        if (rc == Z_OK) continue;
+        if (rc == Z_BUF_ERROR && g.inputDone && z.avail_in == 0)
+            throw Failure("gzip data cut short");
+        if (rc == Z_BUF_ERROR) continue;
+        throw Failure(std::string("corrupt gzip data") + (z.msg ? std::string(" (") + z.msg + ")" : ""));
+    }
+    return capacity - z.avail_out;
+}

@@ -1,0 +1,114 @@
+// kavro-convert: converts ns-2 wireless traces into iNSpect event files, for
+// scripts and batches. Every failure becomes one line on standard error and
+// an exit status here.
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ConvertJob.h"
+#include "EventOutput.h"
+#include "Failure.h"
+#include "Options.h"
+#include "Progress.h"
+
+#ifndef KAVRO_VERSION
+#define KAVRO_VERSION "unknown"
+#endif
+
+namespace {
+
+struct Outcome {
+    bool ok = false;
+    std::string line;  // the summary, or the error
+};
+
+int Usage(const std::string& why) {
+    std::fprintf(stderr, "kavro-convert: %s\nTry 'kavro-convert --help' for more.\n", why.c_str());
+    return 2;
+}
+
+// Converts the traces on `jobs` threads and reports each outcome in the
+// order of the traces, as soon as it and all before it are done.
+bool ConvertAll(const Options& o, const std::vector<std::string>& outputs, unsigned jobs) {
+    Progress progress;
+    const size_t count = o.traces.size();
+    std::vector<std::optional<Outcome>> outcomes(count);
+    std::mutex mutex;
+    std::condition_variable doneOne;
+    std::atomic<size_t> next{0};
+
+    auto work = [&] {
+        for (size_t i; (i = next++) < count;) {
+            Outcome r;
+            try {
+                const kavro::Summary s = ConvertOne(o.traces[i], outputs[i], progress);
+                r = {true, SummaryLine(o.traces[i], s)};
+            } catch (const Failure& e) {
+                r.line = TraceName(o.traces[i]) + ": " + e.what();
+            } catch (const std::bad_alloc&) {
+                r.line = TraceName(o.traces[i]) + ": out of memory";
+            }
+            std::lock_guard<std::mutex> lock(mutex);
+            outcomes[i] = std::move(r);
+            doneOne.notify_all();
+        }
+    };
+    std::vector<std::thread> workers;
+    for (unsigned k = 0; k < jobs; ++k) workers.emplace_back(work);
+
+    bool allOk = true;
+    for (size_t i = 0; i < count; ++i) {
+        std::unique_lock<std::mutex> lock(mutex);
+        doneOne.wait(lock, [&] { return outcomes[i].has_value(); });
+        const Outcome r = *outcomes[i];
+        lock.unlock();
+        allOk = allOk && r.ok;
+        if (!r.ok)
+            progress.Print("kavro-convert: " + r.line);
+        else if (!o.quiet)
+            progress.Print(r.line);
+    }
+    for (std::thread& t : workers) t.join();
+    return allOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    try {
+        o = ParseOptions(argc, argv);
+    } catch (const UsageError& e) {
+        return Usage(e.what());
+    }
+    if (o.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (o.version) {
+        std::printf("kavro-convert %s\n", KAVRO_VERSION);
+        return 0;
+    }
+
+    std::vector<std::string> outputs;
+    std::map<std::string, size_t> writer;
+    for (size_t i = 0; i < o.traces.size(); ++i) {
+        outputs.push_back(o.output ? *o.output : DefaultOutput(o.traces[i]));
+        const auto [at, fresh] = writer.emplace(outputs.back(), i);
+        if (!fresh)
+            return Usage(TraceName(o.traces[at->second]) + " and " + TraceName(o.traces[i]) +
+                         " would both write " + (outputs.back() == "-" ? "standard output" : outputs.back()));
+    }
+
+    unsigned jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+    jobs = static_cast<unsigned>(std::min<size_t>(jobs, o.traces.size()));
+    RemoveTemporaryFilesOnSignals();
+    return ConvertAll(o, outputs, jobs) ? 0 : 1;
+}
