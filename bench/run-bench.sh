@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# Times kavro-bench against the awk reference converter and `wc -l` on large
-# ns-2 traces, in one run, and checks that both converters write the same bytes.
+# Times kavro-convert against the awk reference converter and `wc -l` on large
+# ns-2 traces, in one run, and checks that both converters write the same
+# bytes; then a gzipped trace against `gzip -dc`, and a batch of four traces
+# with -j 2 against -j 1.
 #
 #   bash bench/run-bench.sh [BUILD_DIR]
 #
 # Environment:
-#   ROUNDS=5            timed rounds on the ~230 MB trace
+#   ROUNDS=5            timed rounds on the ~230 MB and ~300 MB traces
 #   BIG_ROUNDS=3        timed rounds on the ~600 MB trace
 #   KAVRO_BENCH_BIG=0   skip the ~600 MB trace (ns-2 needs about 30 s for it)
 #   KAVRO_BENCH_NEW=0   skip the ~300 MB new-format trace and its old-format twin
 #   AWK=awk             the awk to compare against
 #
-# The three commands take turns within each round (warm page cache, order
-# rotated every round); the figures are medians over the rounds. Exits 1 when
-# the outputs differ; missed speed goals are reported, not failed, since the
+# The commands take turns within each round (warm page cache, order rotated
+# every round); the figures are medians over the rounds. Exits 1 when the
+# outputs differ; missed speed goals are reported, not failed, since the
 # machine is shared and noisy. bench/crosscheck.py compares the two converters
 # on many small, bent traces as well.
 set -euo pipefail
@@ -26,12 +28,9 @@ new=${KAVRO_BENCH_NEW:-1}
 awk_cmd=${AWK:-awk}
 
 here=$(cd "$(dirname "$0")" && pwd)
-kavro=""
-for c in "$build/bench/kavro-bench" "$build/bin/kavro-bench"; do
-    if [ -x "$c" ]; then kavro=$c; break; fi
-done
-if [ -z "$kavro" ]; then
-    echo "run-bench: no kavro-bench under $build (build it first)" >&2
+kavro="$build/bin/kavro-convert"
+if [ ! -x "$kavro" ]; then
+    echo "run-bench: no $kavro (build it first)" >&2
     exit 2
 fi
 [ -x /usr/bin/time ] || bash "$here/../scripts/install-missing.sh" time
@@ -59,9 +58,12 @@ runs() {
 # command NAME TRACE: sets cmd and out for one run of NAME.
 command_for() {
     case $1 in
-        kavro) cmd=("$kavro" "$2" "$work/kavro.out"); out=/dev/null ;;
+        kavro) cmd=("$kavro" -q -o "$work/kavro.out" "$2"); out=/dev/null ;;
         awk)   cmd=(env LC_ALL=C "$awk_cmd" -f "$here/convert.awk" "$2"); out="$work/awk.out" ;;
         wc)    cmd=(wc -l "$2"); out=/dev/null ;;
+        gzip)  cmd=(gzip -dc "$2"); out=/dev/null ;;
+        j1)    cmd=("$kavro" -q -j 1 "$work"/batch/*.tr); out=/dev/null ;;
+        j2)    cmd=("$kavro" -q -j 2 "$work"/batch/*.tr); out=/dev/null ;;
     esac
 }
 
@@ -113,16 +115,16 @@ bench() {
     w=$(median <"$work/wc.secs")
     kmem=$(cat "$work/kavro.kb")
     amem=$(cat "$work/awk.kb")
-    printf '  kavro-bench  median %.3f s   (runs: %s)\n' "$k" "$(runs kavro)"
+    printf '  kavro        median %.3f s   (runs: %s)\n' "$k" "$(runs kavro)"
     printf '  awk          median %.3f s   (runs: %s)\n' "$a" "$(runs awk)"
     printf '  wc -l        median %.3f s   (runs: %s)\n' "$w" "$(runs wc)"
-    echo "  kavro-bench: $(tail -n 1 <("$kavro" "$trace" "$work/kavro.out"))"
+    echo "  kavro: $("$kavro" -o "$work/kavro.out" "$trace" 2>&1)"
 
     awk -v k="$k" -v a="$a" -v w="$w" -v km="$kmem" -v am="$amem" -v mg="$memgoal" 'BEGIN {
         ak = a / k; kw = k / w; mb = km / 1024
         printf("  awk / kavro  %6.1f x   (goal >= 12)  %s\n", ak, (ak >= 12 ? "met" : "NOT MET"))
         printf("  kavro / wc   %6.2f x   (goal <= 3)   %s\n", kw, (kw <= 3 ? "met" : "NOT MET"))
-        printf("  peak memory  kavro-bench %.1f MB (goal < %d MB) %s, awk %.1f MB\n",
+        printf("  peak memory  kavro %.1f MB (goal < %d MB) %s, awk %.1f MB\n",
             mb, mg, (mb < mg ? "met" : "NOT MET"), am / 1024)
     }'
 
@@ -135,7 +137,7 @@ bench() {
         status=1
     fi
     if [ -n "$twin" ]; then
-        /usr/bin/time -f %M -o "$work/twin.kb" "$kavro" "$twin" "$work/twin.out" >/dev/null
+        /usr/bin/time -f %M -o "$work/twin.kb" "$kavro" -q -o "$work/twin.out" "$twin"
         printf '  twin         %s: peak memory %.1f MB\n' "$(basename "$twin")" \
             "$(awk '{ print $1 / 1024 }' "$work/twin.kb")"
         if cmp -s "$work/kavro.out" "$work/twin.out"; then
@@ -148,7 +150,7 @@ bench() {
 }
 
 status=0
-echo "kavro-bench: $kavro"
+echo "kavro: $kavro"
 echo "awk: $awk_path ($awk_version), run with LC_ALL=C"
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 
@@ -165,4 +167,56 @@ if [ "$new" != 0 ]; then
     oldfmt=$(bash "$here/make-trace.sh" 160 20 50 0.25 7 old | tail -n 1)
     bench "~300 MB new-format" "$newfmt" "$rounds" 100 "$oldfmt"
 fi
+
+# turns NAME... ROUNDS TRACE: timed runs of the commands in rotating order.
+turns() {
+    local trace=${*: -1} n=${*: -2:1} names=("${@:1:$#-2}") r i
+    for ((r = 0; r < n; r++)); do
+        for ((i = 0; i < ${#names[@]}; i++)); do
+            run "${names[(r + i) % ${#names[@]}]}" "$trace"
+        done
+    done
+}
+
+# A gzipped trace: inflating is the floor.
+gz="$small.gz"
+[ -s "$gz" ] || { echo "compressing $(basename "$small") ..." >&2; gzip -c "$small" >"$gz.part" && mv "$gz.part" "$gz"; }
+rm -f "$work"/*.secs
+echo
+echo "== gzipped ~230 MB trace: $(basename "$gz"), $(awk -v b="$(stat -c %s "$gz")" 'BEGIN { printf "%.1f", b / 1e6 }') MB, $rounds rounds"
+measure kavro "$gz"
+turns kavro gzip "$rounds" "$gz"
+k=$(median <"$work/kavro.secs")
+g=$(median <"$work/gzip.secs")
+printf '  kavro        median %.3f s   (runs: %s)\n' "$k" "$(runs kavro)"
+printf '  gzip -dc     median %.3f s   (runs: %s)\n' "$g" "$(runs gzip)"
+awk -v k="$k" -v g="$g" -v km="$(cat "$work/kavro.kb")" 'BEGIN {
+    printf("  kavro / gzip %6.2f x   (goal <= 1.3)  %s\n", k / g, (k / g <= 1.3 ? "met" : "NOT MET"))
+    printf("  peak memory  kavro %.1f MB\n", km / 1024)
+}'
+"$kavro" -q -o "$work/plain.out" "$small"
+if cmp -s "$work/kavro.out" "$work/plain.out"; then
+    echo "  output       identical to the plain trace's"
+else
+    echo "  output       DIFFERS from the plain trace's"
+    status=1
+fi
+
+# Four traces at once: two cores should nearly halve the wall time.
+mkdir -p "$work/batch"
+for i in 1 2 3 4; do ln -sf "$small" "$work/batch/run$i.tr"; done
+rm -f "$work"/*.secs
+echo
+echo "== four ~230 MB traces, $rounds rounds"
+turns j1 j2 "$rounds" "$small"
+j1=$(median <"$work/j1.secs")
+j2=$(median <"$work/j2.secs")
+printf '  -j 1         median %.3f s   (runs: %s)\n' "$j1" "$(runs j1)"
+printf '  -j 2         median %.3f s   (runs: %s)\n' "$j2" "$(runs j2)"
+awk -v a="$j1" -v b="$j2" 'BEGIN {
+    printf("  -j 2 / -j 1  %6.2f x   (goal <= 0.6)  %s\n", b / a, (b / a <= 0.6 ? "met" : "NOT MET"))
+}'
+for i in 2 3 4; do
+    cmp -s "$work/batch/run1.iNSpect.out" "$work/batch/run$i.iNSpect.out" || { echo "  batch outputs DIFFER"; status=1; }
+done
 exit $status

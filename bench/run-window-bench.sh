@@ -17,12 +17,16 @@ rounds=${ROUNDS:-3}
 stock_big=${STOCK_BIG:-1}
 big=${KAVRO_BENCH_BIG:-1}
 here=$(cd "$(dirname "$0")" && pwd)
-bench="$build/bench/kavro-window-bench"
-if [ ! -x "$bench" ]; then
-    echo "run-window-bench: no $bench (build it first)" >&2
+if [ ! -x "$build/bin/kavro-window-bench" ]; then
+    echo "run-window-bench: no $build/bin/kavro-window-bench (build it first)" >&2
     exit 2
 fi
-bench_dir=$(cd "$(dirname "$bench")" && pwd)
+# The window reads ns.tr and writes iNSpect.out beside its executable, so the
+# benchmark runs from a folder of its own, away from the user's files.
+bench_dir=$(mktemp -d "${TMPDIR:-/tmp}/kavro-window-bench.XXXXXX")
+trap 'rm -rf "$bench_dir"' EXIT
+cp "$build/bin/kavro-window-bench" "$bench_dir/"
+bench="$bench_dir/kavro-window-bench"
 export QT_QPA_PLATFORM=offscreen
 
 small=$(bash "$here/make-trace.sh" 18 | tail -n 1)
