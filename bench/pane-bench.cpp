@@ -151,6 +151,33 @@ int main(int argc, char** argv) {
     for (const std::string& e : events) plain.Append(e);
     QApplication::processEvents();
     Report("800000 x Append, repainting", Since(t));
+
+    // The caret at the end of a 50 MB line: what each blink costs, painting
+    // included. Measured bytes should stay near zero, whatever the length.
+    {
+        const size_t size = 50u << 20;
+        TextPane wide;
+        wide.resize(819, 239);
+        wide.show();
+        wide.SetText(std::string(size, 'w'));
+        wide.SetSelection({0, size}, {0, size});
+        QApplication::processEvents();
+        const size_t measuredBefore = wide.MeasuredBytes();
+        t = Clock::now();
+        for (int i = 0; i < 100; ++i) {
+            const QPointF caret = wide.PointAt(wide.Caret());
+            wide.viewport()->repaint(QRectF(caret.x() - 1, caret.y(), 3, 20).toAlignedRect());
+        }
+        Report("100 caret blinks at the end of a 50 MB line", Since(t));
+        std::printf("%-44s %8zu\n", "  bytes measured for them", wide.MeasuredBytes() - measuredBefore);
+        t = Clock::now();
+        for (int i = 0; i < 100; ++i) {
+            wide.SetSelection({0, size - 1 - i % 2}, {0, size - 1 - i % 2});
+            wide.viewport()->repaint();
+        }
+        Report("100 one-byte caret moves there, repainted", Since(t));
+    }
+
     std::printf("checksum %zu\n", bytes + static_cast<size_t>(out.Count()) + at.line);
     return 0;
 }

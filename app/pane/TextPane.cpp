@@ -25,6 +25,10 @@ constexpr int kMarginTop = 1;
 constexpr int kTabColumns = 8;
 // Beyond this a line's full width is not measured while painting.
 constexpr size_t kMeasureLimit = 1 << 16;
+// Long lines keep x at every kStride-th column; shorter ones are measured
+// from their start each time, which costs less than keeping anything.
+constexpr size_t kStride = 256;
+constexpr size_t kRememberFrom = 8 * kStride;
 
 // Bytes Qt would not draw as one glyph of fixed advance: controls, and the
 // soft hyphen, which it may hide. They are drawn as a small box instead.
@@ -77,6 +81,7 @@ void TextPane::ForEachLine(const std::function<void(std::string_view)>& fn) cons
 
 void TextPane::Clear() {
     model_.Clear();
+    ForgetMeasuresFrom({});
     caret_ = anchor_ = {};
     widestSeen_ = 0;
     horizontalScrollBar()->setValue(0);
@@ -85,7 +90,9 @@ void TextPane::Clear() {
 }
 
 void TextPane::Append(std::string_view line) {
+    const size_t before = model_.Count();
     model_.Append(line);
+    ForgetMeasuresFrom({before, 0});
     // The caret stays where it is, so only the scroll ranges need a look,
     // once for a whole run of appends.
     if (suspended_ || rangesPending_) return;
@@ -95,6 +102,7 @@ void TextPane::Append(std::string_view line) {
 
 void TextPane::SetText(std::string bytes) {
     model_.SetText(std::move(bytes));
+    ForgetMeasuresFrom({});
     caret_ = anchor_ = {};
     wantedX_ = 0;
     widestSeen_ = 0;
@@ -120,7 +128,7 @@ void TextPane::SetSelection(TextPos anchor, TextPos caret) {
     model_.SealUndo();
     anchor_ = model_.Clamp(anchor);
     caret_ = model_.Clamp(caret);
-    wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
+    wantedX_ = XOf(caret_.line, caret_.column);
     AfterCaretMove();
 }
 
@@ -139,8 +147,9 @@ void TextPane::Redo() {
 }
 
 void TextPane::PlaceCaretAfterHistoryStep(TextPos at) {
+    ForgetMeasuresFrom({});
     caret_ = anchor_ = model_.Clamp(at);
-    wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
+    wantedX_ = XOf(caret_.line, caret_.column);
     AfterTextChange();
 }
 
@@ -170,8 +179,10 @@ void TextPane::DeleteSelection() {
 }
 
 void TextPane::ReplaceSelection(std::string_view text, bool typing) {
+    const TextPos from = std::min(anchor_, caret_);
     caret_ = anchor_ = model_.Replace(anchor_, caret_, text, typing);
-    wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
+    ForgetMeasuresFrom(from);
+    wantedX_ = XOf(caret_.line, caret_.column);
     AfterTextChange();
 }
 
@@ -179,7 +190,7 @@ void TextPane::MoveCaret(TextPos pos, bool extend, bool keepColumnX) {
     model_.SealUndo();
     caret_ = model_.Clamp(pos);
     if (!extend) anchor_ = caret_;
-    if (!keepColumnX) wantedX_ = XOf(model_.Line(caret_.line), caret_.column);
+    if (!keepColumnX) wantedX_ = XOf(caret_.line, caret_.column);
     AfterCaretMove();
 }
 
@@ -233,6 +244,7 @@ void TextPane::RebuildMetrics() {
     lineHeight_ = std::max(1, static_cast<int>(std::ceil(fm.lineSpacing())));
     ascent_ = static_cast<int>(std::ceil(fm.ascent()));
     widestSeen_ = 0;
+    ForgetMeasuresFrom({});
     horizontalScrollBar()->setSingleStep(std::max(1, static_cast<int>(avgWidth_ * 4)));
 }
 
@@ -241,21 +253,119 @@ qreal TextPane::Advance(unsigned char byte, qreal x) const {
     return widths_[byte];
 }
 
-qreal TextPane::XOf(std::string_view line, size_t column) const {
-    column = std::min(column, line.size());
-    qreal x = 0;
-    for (size_t i = 0; i < column; ++i) x += Advance(static_cast<unsigned char>(line[i]), x);
-    return x;
+TextPane::Spot TextPane::Walk(std::string_view line, Spot from, size_t to) const {
+    qreal x = from.x;
+    for (size_t c = from.column; c < to; ++c) x += Advance(static_cast<unsigned char>(line[c]), x);
+    measuredBytes_ += to - from.column;
+    return {to, x};
 }
 
-size_t TextPane::ColumnAt(std::string_view line, qreal x) const {
-    qreal at = 0;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const qreal w = Advance(static_cast<unsigned char>(line[i]), at);
-        if (x < at + w / 2) return i;
+TextPane::Measured* TextPane::Remembered(size_t i, std::string_view line) const {
+    if (line.size() < kRememberFrom) return nullptr;
+    Measured* pick = &measured_[0];
+    for (Measured& m : measured_) {
+        if (m.line == i) {
+            pick = &m;
+            break;
+        }
+        if (m.used < pick->used) pick = &m;
+    }
+    if (pick->line != i) {
+        pick->line = i;
+        pick->stops.assign(1, 0);
+        for (Spot& mark : pick->marks) mark = {};
+    }
+    pick->used = ++measureClock_;
+    return pick;
+}
+
+// Stops are added as the line is first walked past them. Every x comes from
+// adding advances forward from a known one: the same sums as from column 0.
+TextPane::Spot TextPane::KnownAtOrBefore(Measured* m, std::string_view line, size_t column) const {
+    if (!m) return {};
+    while (m->stops.size() * kStride <= column) {
+        const size_t at = (m->stops.size() - 1) * kStride;
+        m->stops.push_back(Walk(line, {at, m->stops.back()}, at + kStride).x);
+    }
+    Spot best{column / kStride * kStride, m->stops[column / kStride]};
+    for (const Spot& mark : m->marks)
+        if (mark.column <= column && mark.column > best.column) best = mark;
+    return best;
+}
+
+TextPane::Spot TextPane::KnownLeftOf(Measured* m, std::string_view line, qreal x) const {
+    if (!m) return {};
+    while (m->stops.back() <= x && m->stops.size() * kStride <= line.size()) {
+        const size_t at = (m->stops.size() - 1) * kStride;
+        m->stops.push_back(Walk(line, {at, m->stops.back()}, at + kStride).x);
+    }
+    const auto after = std::upper_bound(m->stops.begin(), m->stops.end(), x);
+    const size_t k = static_cast<size_t>(after - m->stops.begin()) - 1;
+    Spot best{k * kStride, m->stops[k]};
+    for (const Spot& mark : m->marks)
+        if (mark.x <= x && mark.column > best.column) best = mark;
+    return best;
+}
+
+// The edge of the view has a mark of its own, so the caret's survives painting.
+void TextPane::Remember(Measured* m, Spot at) {
+    if (!m || m->marks[0].column == at.column) return;
+    m->marks[1] = m->marks[0];
+    m->marks[0] = at;
+}
+
+qreal TextPane::XOf(size_t i, size_t column) const {
+    const std::string_view line = model_.Line(i);
+    column = std::min(column, line.size());
+    Measured* m = Remembered(i, line);
+    const Spot at = Walk(line, KnownAtOrBefore(m, line, column), column);
+    Remember(m, at);
+    return at.x;
+}
+
+size_t TextPane::ColumnAt(size_t i, qreal x) const {
+    const std::string_view line = model_.Line(i);
+    Measured* m = Remembered(i, line);
+    const Spot from = x < 0 ? Spot{} : KnownLeftOf(m, line, x);
+    qreal at = from.x;
+    size_t c = from.column;
+    for (; c < line.size(); ++c) {
+        const qreal w = Advance(static_cast<unsigned char>(line[c]), at);
+        if (x < at + w / 2) break;
         at += w;
     }
-    return line.size();
+    measuredBytes_ += c - from.column;
+    Remember(m, {c, at});
+    return c;
+}
+
+TextPane::Spot TextPane::FirstVisible(size_t i, qreal left) const {
+    const std::string_view line = model_.Line(i);
+    Measured* m = Remembered(i, line);
+    Spot at = left < 0 ? Spot{} : KnownLeftOf(m, line, left);
+    const size_t from = at.column;
+    for (; at.column < line.size(); ++at.column) {
+        const qreal w = Advance(static_cast<unsigned char>(line[at.column]), at.x);
+        if (at.x + w > left) break;
+        at.x += w;
+    }
+    measuredBytes_ += at.column - from;
+    if (m) m->marks[2] = at;
+    return at;
+}
+
+void TextPane::ForgetMeasuresFrom(TextPos from) {
+    for (Measured& m : measured_) {
+        if (m.line == SIZE_MAX || m.line < from.line) continue;
+        if (m.line > from.line) {
+            m.line = SIZE_MAX;
+            m.stops.clear();
+            continue;
+        }
+        m.stops.resize(std::min(m.stops.size(), from.column / kStride + 1));
+        for (Spot& mark : m.marks)
+            if (mark.column > from.column) mark = {};
+    }
 }
 
 int TextPane::VisibleRows() const {
@@ -284,7 +394,7 @@ void TextPane::UpdateScrollBars() {
 
 QPointF TextPane::PointAt(TextPos pos) const {
     pos = model_.Clamp(pos);
-    const qreal x = kMarginLeft + XOf(model_.Line(pos.line), pos.column) - horizontalScrollBar()->value();
+    const qreal x = kMarginLeft + XOf(pos.line, pos.column) - horizontalScrollBar()->value();
     const qreal y = kMarginTop + (static_cast<qreal>(pos.line) - verticalScrollBar()->value()) * lineHeight_;
     return {x, y};
 }
@@ -295,7 +405,7 @@ TextPos TextPane::PosAt(QPointF point) const {
                                          static_cast<qreal>(model_.DisplayCount() - 1));
     const size_t i = static_cast<size_t>(line);
     const qreal x = point.x() - kMarginLeft + horizontalScrollBar()->value();
-    return {i, ColumnAt(model_.Line(i), x)};
+    return {i, ColumnAt(i, x)};
 }
 
 void TextPane::EnsureCaretVisible() {
@@ -308,7 +418,7 @@ void TextPane::EnsureCaretVisible() {
         v->setValue(static_cast<int>(line - rows + 1));
 
     QScrollBar* h = horizontalScrollBar();
-    const qreal x = XOf(model_.Line(caret_.line), caret_.column);
+    const qreal x = XOf(caret_.line, caret_.column);
     const int width = viewport()->width() - 2 * kMarginLeft - 2;
     if (x > widestSeen_) widestSeen_ = x;
     if (x < h->value()) {
@@ -326,17 +436,13 @@ void TextPane::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
-void TextPane::DrawLine(QPainter& p, std::string_view line, qreal y, qreal left, qreal right) const {
+void TextPane::DrawLine(QPainter& p, size_t i, qreal y, qreal left, qreal right) const {
     // Skip what lies left of the view, then draw runs of plain bytes up to its
     // right edge; special bytes get a box.
-    qreal x = 0;
-    size_t c = 0;
-    while (c < line.size()) {
-        const qreal w = Advance(static_cast<unsigned char>(line[c]), x);
-        if (x + w > left) break;
-        x += w;
-        ++c;
-    }
+    const std::string_view line = model_.Line(i);
+    const Spot first = FirstVisible(i, left);
+    qreal x = first.x;
+    size_t c = first.column;
     const qreal shift = kMarginLeft - left;
     size_t runStart = c;
     qreal runX = x;
@@ -361,7 +467,7 @@ void TextPane::DrawLine(QPainter& p, std::string_view line, qreal y, qreal left,
     flush(c);
 }
 
-void TextPane::paintEvent(QPaintEvent*) {
+void TextPane::paintEvent(QPaintEvent* e) {
     if (suspended_) return;
     QPainter p(viewport());
     p.setFont(drawFont_);
@@ -369,7 +475,11 @@ void TextPane::paintEvent(QPaintEvent*) {
     const int top = verticalScrollBar()->value();
     const qreal left = horizontalScrollBar()->value();
     const qreal right = left + viewport()->width();
-    const int rows = VisibleRows() + 1;
+    // Only the rows in the damaged band: a blink repaints one.
+    const QRect dirty = e->rect();
+    const int firstRow = std::max(0, (dirty.top() - kMarginTop) / lineHeight_);
+    const int rows = std::min(VisibleRows() + 1, (dirty.bottom() - kMarginTop) / lineHeight_ + 1);
+    const bool fullWidth = dirty.width() >= viewport()->width();
     const TextPos selFrom = std::min(anchor_, caret_);
     const TextPos selTo = std::max(anchor_, caret_);
     const bool selecting = HasSelection();
@@ -377,22 +487,23 @@ void TextPane::paintEvent(QPaintEvent*) {
     const QColor selText = pal.color(QPalette::HighlightedText);
     const qreal widestBefore = widestSeen_;
 
-    for (int r = 0; r < rows; ++r) {
+    for (int r = firstRow; r < rows; ++r) {
         const size_t i = static_cast<size_t>(top) + r;
         if (i >= model_.DisplayCount()) break;
         const std::string_view line = model_.Line(i);
         const qreal rowTop = kMarginTop + static_cast<qreal>(r) * lineHeight_;
         const qreal baseline = rowTop + ascent_;
-        if (line.size() <= kMeasureLimit) widestSeen_ = std::max(widestSeen_, XOf(line, line.size()));
+        if (fullWidth && line.size() <= kMeasureLimit)
+            widestSeen_ = std::max(widestSeen_, Walk(line, {}, line.size()).x);
 
         p.setPen(text);
-        DrawLine(p, line, baseline, left, right);
+        DrawLine(p, i, baseline, left, right);
 
         if (selecting && selFrom.line <= i && i <= selTo.line) {
             const size_t from = i == selFrom.line ? selFrom.column : 0;
             const size_t to = i == selTo.line ? selTo.column : line.size();
-            qreal x0 = XOf(line, from);
-            qreal x1 = from == to ? x0 : x0 + (XOf(line, to) - x0);
+            qreal x0 = XOf(i, from);
+            qreal x1 = from == to ? x0 : XOf(i, to);
             if (i < selTo.line) x1 += widths_[' '];  // the line break
             const QRectF band(kMarginLeft + x0 - left, rowTop, x1 - x0, lineHeight_);
             if (band.width() > 0) {
@@ -400,7 +511,7 @@ void TextPane::paintEvent(QPaintEvent*) {
                 p.save();
                 p.setClipRect(band);
                 p.setPen(selText);
-                DrawLine(p, line, baseline, left, right);
+                DrawLine(p, i, baseline, left, right);
                 p.restore();
             }
         }
@@ -559,7 +670,7 @@ bool TextPane::HandleMovement(QKeyEvent* e) {
         const size_t step = page ? static_cast<size_t>(std::max(1, VisibleRows() - 1)) : 1;
         const size_t last = model_.DisplayCount() - 1;
         to.line = up ? (caret_.line > step ? caret_.line - step : 0) : std::min(last, caret_.line + step);
-        to.column = ColumnAt(model_.Line(to.line), wantedX_);
+        to.column = ColumnAt(to.line, wantedX_);
         if (page) {
             QScrollBar* v = verticalScrollBar();
             v->setValue(v->value() + (up ? -1 : 1) * static_cast<int>(step));

@@ -5,6 +5,8 @@
 #include <QBasicTimer>
 #include <QFont>
 #include <array>
+#include <cstdint>
+#include <vector>
 
 #include "LinePane.h"
 #include "TextModel.h"
@@ -30,6 +32,9 @@ public:
     void SetRepaintSuspended(bool suspended) override;
 
     const TextModel& Model() const { return model_; }
+    // Bytes walked so far to turn columns into x positions and back; lets
+    // tests and the benchmark see what the caret costs on long lines.
+    size_t MeasuredBytes() const { return measuredBytes_; }
 
     TextPos Caret() const { return caret_; }
     TextPos Anchor() const { return anchor_; }
@@ -86,11 +91,37 @@ private:
     void UpdateScrollBars();
     int VisibleRows() const;
     int ContentWidth() const;
-    // Offset of `column` from the start of a line, in pixels.
-    qreal XOf(std::string_view line, size_t column) const;
-    size_t ColumnAt(std::string_view line, qreal x) const;
+
+    struct Spot {
+        size_t column = 0;
+        qreal x = 0;
+    };
+    // What is known of x along a recently measured long line: x at every
+    // stride of columns as far as measured, and the last answers given. A
+    // blink then measures nothing, and a caret move only the bytes it
+    // crosses (going back, at most a stride from the stop before).
+    struct Measured {
+        size_t line = SIZE_MAX;
+        std::vector<qreal> stops;
+        Spot marks[3];  // the last position asked for, the one before, the view's left edge
+        uint64_t used = 0;
+    };
+    // Offset of `column` from the start of line `i`, in pixels.
+    qreal XOf(size_t i, size_t column) const;
+    size_t ColumnAt(size_t i, qreal x) const;
+    // The first byte of line `i` not wholly left of `left`, and its x.
+    Spot FirstVisible(size_t i, qreal left) const;
+    Spot Walk(std::string_view line, Spot from, size_t to) const;
+    Measured* Remembered(size_t i, std::string_view line) const;
+    // The known spot nearest before a column, or left of an x, on a line
+    // that is remembered; column 0 on any other.
+    Spot KnownAtOrBefore(Measured* m, std::string_view line, size_t column) const;
+    Spot KnownLeftOf(Measured* m, std::string_view line, qreal x) const;
+    static void Remember(Measured* m, Spot at);
+    // Lines before `from`, and the bytes before it on its own line, are unchanged.
+    void ForgetMeasuresFrom(TextPos from);
     qreal Advance(unsigned char byte, qreal x) const;
-    void DrawLine(QPainter& p, std::string_view line, qreal y, qreal left, qreal right) const;
+    void DrawLine(QPainter& p, size_t i, qreal y, qreal left, qreal right) const;
     TextPos WordStart(TextPos pos) const;
     TextPos WordEnd(TextPos pos) const;
 
@@ -112,4 +143,7 @@ private:
     int lineHeight_ = 1;
     int ascent_ = 0;
     mutable qreal widestSeen_ = 0;
+    mutable std::array<Measured, 8> measured_;
+    mutable uint64_t measureClock_ = 0;
+    mutable size_t measuredBytes_ = 0;
 };

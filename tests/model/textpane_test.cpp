@@ -202,6 +202,88 @@ TEST_F(TextPaneTest, CaretPositionsMatchQtTextWidths) {
     }
 }
 
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(TextPaneTest, CaretOnAHugeLineMeasuresOnlyWhatItCrosses) {
+    const size_t size = 4 << 20;
+    pane.SetText(std::string(size, 'w') + "\nshort\n");
+    const int flashTime = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(20);
+    QTest::keyClick(&pane, Qt::Key_End);  // restarts the blink at the new pace
+    QApplication::processEvents();
+    ASSERT_EQ(pane.Caret(), (TextPos{0, size}));
+
+    PaintCounter counter;
+    pane.viewport()->installEventFilter(&counter);
+    size_t before = pane.MeasuredBytes();
+    QTest::qWait(200);
+    const size_t blinking = pane.MeasuredBytes() - before;
+    EXPECT_GE(counter.paints, 4);
+    EXPECT_LT(blinking, 64u) << "over " << counter.paints << " blinks";
+
+    // A move costs a few hundred bytes at most, not the line up to the caret;
+    // once the line is known, even a jump to its other end.
+    const std::vector<Input> moves = {K(Qt::Key_Left), K(Qt::Key_Left), K(Qt::Key_Right),
+                                      K(Qt::Key_Left, Qt::ShiftModifier), K(Qt::Key_Left, Qt::ShiftModifier),
+                                      K(Qt::Key_Right), K(Qt::Key_Home), K(Qt::Key_End)};
+    for (const Input& move : moves) {
+        SCOPED_TRACE(move.key);
+        before = pane.MeasuredBytes();
+        Play(&pane, {move});
+        QApplication::processEvents();
+        EXPECT_LT(pane.MeasuredBytes() - before, 2048u);
+    }
+    EXPECT_EQ(pane.Caret(), (TextPos{0, size}));
+    pane.viewport()->removeEventFilter(&counter);
+    QApplication::setCursorFlashTime(flashTime);
+}
+
+TEST_F(TextPaneTest, RememberedPositionsAgreeWithAFreshMeasure) {
+    // Tabs, whose width depends on where they fall, and boxed control bytes;
+    // no tabs in the second half, which would line later bytes up again
+    // whatever was edited before them.
+    std::string line;
+    for (int i = 0; i < 3000; ++i) line += i % 7 == 0 && i < 1500 ? "\t" : i % 11 == 0 ? "\x01" : "ab c";
+    std::string text = line + "\n" + line;
+    const auto x = [](const TextPane& p, TextPos at) {
+        return p.PointAt(at).x() - p.PointAt({at.line, 0}).x();
+    };
+    const auto check = [&](const char* when) {
+        SCOPED_TRACE(when);
+        for (size_t column : {9000u, 8999u, 5u, 9001u, 6000u, 6001u, 5999u, 256u, 255u, 11000u}) {
+            SCOPED_TRACE(column);
+            TextPane fresh;
+            fresh.SetText(text);
+            const qreal want = x(fresh, {0, column});
+            EXPECT_EQ(x(pane, {0, column}), want);
+            const QPointF at = pane.PointAt({0, column}) + QPointF(1, 2);
+            EXPECT_EQ(pane.PosAt(at), fresh.PosAt(fresh.PointAt({0, column}) + QPointF(1, 2)));
+        }
+    };
+    pane.SetText(text);
+    check("loaded");
+    pane.SetSelection({0, 6000}, {0, 6000});
+    Play(&pane, {T("XYZ")});
+    text.insert(6000, "XYZ");
+    check("typed");
+    Play(&pane, {K(Qt::Key_Backspace), K(Qt::Key_Backspace)});
+    text.erase(6001, 2);
+    check("deleted");
+    QTest::keyClick(&pane, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_NE(pane.Model().Text(), text);
+    text = pane.Model().Text();
+    check("undone");
+}
+
 TEST_F(TextPaneTest, WheelAndHorizontalScrolling) {
     std::string text;
     for (int i = 0; i < 100; ++i) text += std::string(300, 'w') + "\n";
