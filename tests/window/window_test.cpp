@@ -13,6 +13,7 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -159,6 +160,29 @@ private slots:
         Convert(form);
         QCOMPARE(ReadBytes(out()), first);
         QVERIFY(boxes.boxes.empty());
+    }
+
+    // One ns-2 run in both trace formats: the window saves the same bytes for
+    // each, and kavro-convert writes exactly what the window saves.
+    void bothFormatsAndTheConsoleConverterAgree() {
+        QByteArray saved[2];
+        const char* names[2] = {"aodv-10n-40s-b.tr", "aodv-10n-40s-b-new.tr"};
+        for (int i = 0; i < 2; ++i) {
+            const QString trace = QStringLiteral(KAVRO_TEST_DATA "/") + names[i];
+            WriteBytes(nsTr(), ReadBytes(trace));
+            {
+                TForm1 form;
+                Convert(form);
+            }
+            saved[i] = ReadBytes(out());
+            QProcess convert;
+            convert.start(QStringLiteral(KAVRO_CONVERT), {"-q", "-o", "-", trace});
+            QVERIFY(convert.waitForFinished(30000));
+            QCOMPARE(convert.exitCode(), 0);
+            QCOMPARE(convert.readAllStandardOutput(), saved[i]);
+        }
+        QVERIFY(saved[0].size() > 1000);
+        QCOMPARE(saved[1], saved[0]);
     }
 
     void editedPaneChangesResultNotTheFile() {
