@@ -11,8 +11,8 @@
 #include "Boxes.h"
 #include "ButtonPicture.h"
 #include "LinePane.h"
+#include "TextPane.h"
 #include "TraceConverter.h"
-#include "WindowPane.h"
 
 QString ExeDir;
 
@@ -67,7 +67,8 @@ void TForm1::BuildLayout(const PaneFactory& makePane) {
 
     auto* client = new QWidget(this);
     setCentralWidget(client);
-    const PaneFactory factory = makePane ? makePane : PaneFactory(MakeWindowPane);
+    const PaneFactory factory =
+        makePane ? makePane : [](QWidget* parent) -> LinePane* { return new TextPane(parent); };
 
     Label2 = MakeCaption(client, "Input Ns file (ns.tr , must put beside Kavro.exe)");
     Place(Label2, 7, 8, 359, 18);

@@ -24,7 +24,7 @@ public:
     virtual void Clear() = 0;
     virtual void Append(std::string_view line) = 0;
     // Replaces the whole text; CR LF, CR and LF all end a line.
-    // Throws KavroError("Text exceeds memo capacity") when memory runs out.
+    // Throws PaneError::MemoCapacity() when memory runs out.
     virtual void SetText(std::string bytes) = 0;
 
     virtual void SetRepaintSuspended(bool suspended) = 0;

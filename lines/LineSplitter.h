@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "ByteScan.h"
+#include "LineEnds.h"
 
 namespace kavro {
 

@@ -16,7 +16,7 @@
 #include <cmath>
 #include <new>
 
-#include "KavroError.h"
+#include "PaneError.h"
 
 namespace {
 
@@ -158,7 +158,7 @@ void TextPane::Copy() {
     try {
         QGuiApplication::clipboard()->setText(Latin1(SelectedText()));
     } catch (const std::bad_alloc&) {
-        throw KavroError("Text exceeds memo capacity");
+        throw PaneError::MemoCapacity();
     }
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "KavroError.h"
+#include "PaneError.h"
 #include "TextModel.h"
 
 namespace {

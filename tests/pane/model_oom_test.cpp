@@ -8,7 +8,7 @@
 #include <new>
 #include <string>
 
-#include "KavroError.h"
+#include "PaneError.h"
 #include "TextModel.h"
 
 namespace {
@@ -90,7 +90,7 @@ TEST(TextModelOutOfMemory, FailedOperationsLeaveTheModelUnchanged) {
             const std::function<void()> arm = [n] { g_allocsLeft = n; };
             try {
                 o.op(m, arm);
-            } catch (const KavroError& e) {
+            } catch (const PaneError& e) {
                 message = e.what();
             }
             g_allocsLeft = -1;

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <new>
 
-#include "KavroError.h"
+#include "PaneError.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ private:
 std::string ReadWholeFile(const QString& path) {
     static const char* const kNotRegular = "Not a regular file";
     const auto fail = [&](const std::string& why) {
-        throw KavroError(FileMessage("Cannot open file", path, why));
+        throw PaneError(FileMessage("Cannot open file", path, why));
     };
     // Non-blocking, so a FIFO that nobody writes opens at once and is then
     // turned down below; opening a socket fails with ENXIO.
@@ -63,7 +63,7 @@ std::string ReadWholeFile(const QString& path) {
         if (static_cast<std::uintmax_t>(st.st_size) > bytes.max_size()) throw std::bad_alloc();
         bytes.resize(static_cast<size_t>(st.st_size));
     } catch (const std::bad_alloc&) {
-        throw KavroError("Text exceeds memo capacity");
+        throw PaneError::MemoCapacity();
     }
     size_t used = 0;
     while (used < bytes.size()) {
@@ -111,7 +111,7 @@ void LinePane::SaveToFile(const QString& path) const {
     QSaveFile file(path);
     const auto failWith = [&](const std::string& why) {
         file.cancelWriting();
-        throw KavroError(FileMessage("Cannot create file", path, why));
+        throw PaneError(FileMessage("Cannot create file", path, why));
     };
     const auto fail = [&] { failWith(file.errorString().toLocal8Bit().toStdString()); };
     // Unbuffered, so that a write the disk refuses is seen here and not lost

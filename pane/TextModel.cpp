@@ -6,12 +6,10 @@
 #include <stdexcept>
 #include <utility>
 
-#include "KavroError.h"
 #include "LineSplitter.h"
+#include "PaneError.h"
 
 namespace {
-
-constexpr const char* kCapacityMessage = "Text exceeds memo capacity";
 
 // Pieces of inserted text between its line ends, keeping the empty piece
 // after a final line end: "a\n" is "a" and "".
@@ -75,9 +73,9 @@ void TextModel::SetText(std::string bytes) {
         maxLen_ = maxLen;
         maxLenStale_ = false;
     } catch (const std::bad_alloc&) {
-        throw KavroError(kCapacityMessage);
+        throw PaneError::MemoCapacity();
     } catch (const std::length_error&) {
-        throw KavroError(kCapacityMessage);
+        throw PaneError::MemoCapacity();
     }
 }
 
@@ -104,9 +102,9 @@ void TextModel::Append(std::string_view line) {
         ResetHistory();
         if (!maxLenStale_) maxLen_ = std::max(maxLen_, line.size());
     } catch (const std::bad_alloc&) {
-        throw KavroError(kCapacityMessage);
+        throw PaneError::MemoCapacity();
     } catch (const std::length_error&) {
-        throw KavroError(kCapacityMessage);
+        throw PaneError::MemoCapacity();
     }
 }
 
@@ -220,10 +218,10 @@ TextPos TextModel::Replace(TextPos from, TextPos to, std::string_view text, bool
         return afterEnd;
     } catch (const std::bad_alloc&) {
         add_.resize(addMark);
-        throw KavroError(kCapacityMessage);
+        throw PaneError::MemoCapacity();
     } catch (const std::length_error&) {
         add_.resize(addMark);
-        throw KavroError(kCapacityMessage);
+        throw PaneError::MemoCapacity();
     }
 }
 
@@ -250,7 +248,7 @@ bool TextModel::Replay(std::vector<Edit>& from, std::vector<Edit>& to, bool undo
         to.push_back(std::move(edit));
         from.pop_back();
     } catch (const std::bad_alloc&) {
-        throw KavroError(kCapacityMessage);
+        throw PaneError::MemoCapacity();
     }
     return true;
 }
