@@ -1,4 +1,5 @@
-// Kavro's main program: one window, then its event loop.
+// Kavro's main program: one window, then its event loop. The file keeps its
+// name Project1 on purpose.
 #include <QApplication>
 
 #include "AppSetup.h"

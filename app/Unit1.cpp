@@ -75,6 +75,7 @@ void TForm1::BuildLayout(const PaneFactory& makePane) {
     Memo1 = factory(client);
     Memo1->SetText("Memo1");
     Place(Memo1->Widget(), 7, 30, 819, 239);
+    // The caption, its spelling and its trailing space are kept on purpose.
     BitBtn1 = new QPushButton(QStringLiteral("Do Convertion "), client);
     BitBtn1->setIcon(ButtonPicture());
     BitBtn1->setIconSize(QSize(24, 24));

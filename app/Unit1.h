@@ -1,5 +1,7 @@
 #pragma once
 // The main window: the trace pane, the conversion button, the output pane.
+// Unit1, TForm1 and the control and handler names below are the window's own
+// and kept exactly so on purpose; do not rename them.
 #include <QMainWindow>
 #include <QString>
 #include <functional>
@@ -11,6 +13,7 @@ class QPushButton;
 class LinePane;
 
 // The executable's folder with one trailing separator; both files live there.
+// The name is kept exactly so on purpose.
 extern QString ExeDir;
 
 class TForm1 : public QMainWindow {

@@ -39,6 +39,7 @@ void WriteEvents(const ArrTrace& table, const EmitFn& emit) {
             if (k == links) return {rec.DstNode, rec.RecvTime};
             return {rec.Hops[k - 1].Node, rec.Hops[k - 1].Time};
         };
+        // " orginator " is spelt so on purpose: iNSpect files carry it.
         for (size_t k = 0; k < links; ++k) {
             const Stop from = stop(k);
             const Stop to = stop(k + 1);

@@ -21,6 +21,7 @@ std::string LowerAscii(std::string_view text);
 // First character lower-cased, or '\0' for an empty line.
 char EventKind(std::string_view line);
 
+// The Extract names are the rules' own and kept on purpose.
 // The time field as written: from the third character to the next space.
 std::string_view ExtractTime(std::string_view line);
 // Text between the first and the second underscore.

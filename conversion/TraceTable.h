@@ -7,6 +7,8 @@
 
 namespace kavro {
 
+// RecFwd, ArrFwd, RecNsTrace and ArrTrace, and their field names, are the
+// table's own names and kept exactly so on purpose.
 struct RecFwd {
     std::string Node;
     std::string Time;

@@ -21,7 +21,8 @@ public:
 
     explicit TraceTableBuilder(NoticeFn notice = {});
 
-    // Inline, so that the many lines that match no rule cost no call.
+    // Inline, so that the many lines that match no rule cost no call. Like
+    // FindTrace, IsOnPath and the Extract rules, the name is kept on purpose.
     void BuildTraceTable(std::string_view rawLine) {
         const Rule rule = RuleFor(rawLine);
         if (rule != Rule::None) Apply(rule, ReadTraceLine(rawLine));
