@@ -2,16 +2,12 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleHints>
-#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -34,11 +30,6 @@ constexpr size_t kRememberFrom = 8 * kStride;
 // soft hyphen, which it may hide. They are drawn as a small box instead.
 bool IsSpecial(unsigned char b) {
     return b < 0x20 || (b >= 0x7f && b < 0xa0) || b == 0xad;
-}
-
-bool IsWordByte(unsigned char b) {
-    return b == '_' || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') ||
-           b >= 0xc0;
 }
 
 // Posted after appends to bring the scroll ranges up to date.
@@ -116,6 +107,21 @@ void TextPane::SetRepaintSuspended(bool suspended) {
     suspended_ = suspended;
     viewport()->setUpdatesEnabled(!suspended);
     if (!suspended) AfterTextChange();
+}
+
+bool TextPane::event(QEvent* e) {
+    if (e->type() == RangesEvent()) {
+        if (rangesPending_) {
+            UpdateScrollBars();
+            viewport()->update();
+        }
+        return true;
+    }
+    if (e->type() == QEvent::ShortcutOverride && IsEditingKey(static_cast<QKeyEvent*>(e))) {
+        e->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(e);
 }
 
 // --- selection and commands ------------------------------------------------
@@ -206,22 +212,6 @@ void TextPane::AfterCaretMove() {
     EnsureCaretVisible();
     RestartBlink();
     viewport()->update();
-}
-
-TextPos TextPane::WordStart(TextPos pos) const {
-    const std::string_view line = model_.Line(pos.line);
-    size_t c = pos.column;
-    while (c > 0 && !IsWordByte(static_cast<unsigned char>(line[c - 1]))) --c;
-    while (c > 0 && IsWordByte(static_cast<unsigned char>(line[c - 1]))) --c;
-    return {pos.line, c};
-}
-
-TextPos TextPane::WordEnd(TextPos pos) const {
-    const std::string_view line = model_.Line(pos.line);
-    size_t c = pos.column;
-    while (c < line.size() && IsWordByte(static_cast<unsigned char>(line[c]))) ++c;
-    while (c < line.size() && !IsWordByte(static_cast<unsigned char>(line[c]))) ++c;
-    return {pos.line, c};
 }
 
 // --- geometry --------------------------------------------------------------
@@ -571,273 +561,4 @@ void TextPane::focusOutEvent(QFocusEvent* e) {
     blink_.stop();
     dragging_ = false;
     viewport()->update();
-}
-
-// --- keys ------------------------------------------------------------------
-
-namespace {
-
-bool IsUndoKey(QKeyEvent* e) {
-    return e->matches(QKeySequence::Undo) ||
-           (e->key() == Qt::Key_Z && e->modifiers() == Qt::ControlModifier);
-}
-
-bool IsRedoKey(QKeyEvent* e) {
-    return e->matches(QKeySequence::Redo) ||
-           (e->key() == Qt::Key_Y && e->modifiers() == Qt::ControlModifier);
-}
-
-}  // namespace
-
-bool TextPane::event(QEvent* e) {
-    if (e->type() == RangesEvent()) {
-        if (rangesPending_) {
-            UpdateScrollBars();
-            viewport()->update();
-        }
-        return true;
-    }
-    // Keep the window's shortcuts from taking keys that belong to editing.
-    if (e->type() == QEvent::ShortcutOverride) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        const bool plain = (k->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
-        if (IsUndoKey(k) || IsRedoKey(k) || k->matches(QKeySequence::Copy) ||
-            k->matches(QKeySequence::Cut) || k->matches(QKeySequence::Paste) ||
-            k->matches(QKeySequence::SelectAll) ||
-            (plain && k->key() != Qt::Key_Escape && k->key() != Qt::Key_Tab &&
-             k->key() != Qt::Key_Backtab)) {
-            e->accept();
-            return true;
-        }
-    }
-    return QAbstractScrollArea::event(e);
-}
-
-bool TextPane::HandleShortcut(QKeyEvent* e) {
-    if (IsUndoKey(e)) Undo();
-    else if (IsRedoKey(e)) Redo();
-    else if (e->matches(QKeySequence::Copy)) Copy();
-    else if (e->matches(QKeySequence::Cut)) Cut();
-    else if (e->matches(QKeySequence::Paste)) Paste();
-    else if (e->matches(QKeySequence::SelectAll)) SelectAll();
-    else return false;
-    return true;
-}
-
-bool TextPane::HandleMovement(QKeyEvent* e) {
-    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
-    const bool shift = mods & Qt::ShiftModifier;
-    const bool ctrl = mods & Qt::ControlModifier;
-    if (mods & ~(Qt::ShiftModifier | Qt::ControlModifier)) return false;
-    const std::string_view line = model_.Line(caret_.line);
-    TextPos to = caret_;
-    bool keepX = false;
-
-    switch (e->key()) {
-    case Qt::Key_Left:
-        if (HasSelection() && !shift) {
-            to = std::min(anchor_, caret_);
-        } else if (ctrl) {
-            to = caret_.column == 0 && caret_.line > 0
-                     ? TextPos{caret_.line - 1, model_.Line(caret_.line - 1).size()}
-                     : WordStart(caret_);
-        } else if (caret_.column > 0) {
-            to.column--;
-        } else if (caret_.line > 0) {
-            to = {caret_.line - 1, model_.Line(caret_.line - 1).size()};
-        }
-        break;
-    case Qt::Key_Right:
-        if (HasSelection() && !shift) {
-            to = std::max(anchor_, caret_);
-        } else if (caret_.column < line.size()) {
-            to = ctrl ? WordEnd(caret_) : TextPos{caret_.line, caret_.column + 1};
-        } else if (caret_.line + 1 < model_.DisplayCount()) {
-            to = {caret_.line + 1, 0};
-        }
-        break;
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown: {
-        if (ctrl && (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down)) {
-            QScrollBar* v = verticalScrollBar();
-            v->setValue(v->value() + (e->key() == Qt::Key_Up ? -1 : 1));
-            return true;
-        }
-        const bool page = e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown;
-        const bool up = e->key() == Qt::Key_Up || e->key() == Qt::Key_PageUp;
-        const size_t step = page ? static_cast<size_t>(std::max(1, VisibleRows() - 1)) : 1;
-        const size_t last = model_.DisplayCount() - 1;
-        to.line = up ? (caret_.line > step ? caret_.line - step : 0) : std::min(last, caret_.line + step);
-        to.column = ColumnAt(to.line, wantedX_);
-        if (page) {
-            QScrollBar* v = verticalScrollBar();
-            v->setValue(v->value() + (up ? -1 : 1) * static_cast<int>(step));
-        }
-        keepX = true;
-        break;
-    }
-    case Qt::Key_Home:
-        to = ctrl ? TextPos{} : TextPos{caret_.line, 0};
-        break;
-    case Qt::Key_End:
-        to = ctrl ? model_.End() : TextPos{caret_.line, line.size()};
-        break;
-    default:
-        return false;
-    }
-    MoveCaret(to, shift, keepX);
-    return true;
-}
-
-bool TextPane::HandleEditing(QKeyEvent* e) {
-    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (mods & ~Qt::ShiftModifier) return false;
-        ReplaceSelection("\n", false);
-        return true;
-    case Qt::Key_Backspace:
-    case Qt::Key_Delete: {
-        if (mods & ~Qt::ShiftModifier) return false;
-        if (HasSelection()) {
-            DeleteSelection();
-            return true;
-        }
-        TextPos other = caret_;
-        if (e->key() == Qt::Key_Backspace) {
-            if (caret_.column > 0) other.column--;
-            else if (caret_.line > 0) other = {caret_.line - 1, model_.Line(caret_.line - 1).size()};
-        } else {
-            if (caret_.column < model_.Line(caret_.line).size()) other.column++;
-            else if (caret_.line + 1 < model_.DisplayCount()) other = {caret_.line + 1, 0};
-        }
-        if (other != caret_) {
-            anchor_ = other;
-            ReplaceSelection({}, false);
-        }
-        return true;
-    }
-    default:
-        break;
-    }
-
-    // Printable Latin-1 characters; anything outside one byte is not typed.
-    if (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
-    const QString text = e->text();
-    if (text.isEmpty()) return false;
-    std::string bytes;
-    for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (u < 0x20 || u == 0x7f || u > 0xff) return false;
-        bytes.push_back(static_cast<char>(u));
-    }
-    ReplaceSelection(bytes, true);
-    return true;
-}
-
-void TextPane::keyPressEvent(QKeyEvent* e) {
-    if (HandleShortcut(e) || HandleMovement(e) || HandleEditing(e)) {
-        e->accept();
-        return;
-    }
-    QAbstractScrollArea::keyPressEvent(e);
-}
-
-// --- mouse -----------------------------------------------------------------
-
-void TextPane::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) {
-        const TextPos at = PosAt(e->position());
-        MoveCaret(at, e->modifiers() & Qt::ShiftModifier);
-        dragging_ = true;
-        e->accept();
-        return;
-    }
-    if (e->button() == Qt::RightButton && !HasSelection()) {
-        // Right-clicking outside a selection moves the caret there, as the
-        // context menu then acts on it.
-        MoveCaret(PosAt(e->position()), false);
-    }
-    QAbstractScrollArea::mousePressEvent(e);
-}
-
-void TextPane::mouseMoveEvent(QMouseEvent* e) {
-    if (!dragging_ || !(e->buttons() & Qt::LeftButton)) {
-        QAbstractScrollArea::mouseMoveEvent(e);
-        return;
-    }
-    MoveCaret(PosAt(e->position()), true);
-    e->accept();
-}
-
-void TextPane::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton && dragging_) {
-        dragging_ = false;
-        viewport()->update();
-        e->accept();
-        return;
-    }
-    QAbstractScrollArea::mouseReleaseEvent(e);
-}
-
-void TextPane::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mouseDoubleClickEvent(e);
-        return;
-    }
-    const TextPos at = PosAt(e->position());
-    const std::string_view line = model_.Line(at.line);
-    size_t from = at.column;
-    size_t to = at.column;
-    while (from > 0 && IsWordByte(static_cast<unsigned char>(line[from - 1]))) --from;
-    while (to < line.size() && IsWordByte(static_cast<unsigned char>(line[to]))) ++to;
-    SetSelection({at.line, from}, {at.line, to});
-    dragging_ = false;
-    e->accept();
-}
-
-void TextPane::wheelEvent(QWheelEvent* e) {
-    const QPoint delta = e->angleDelta();
-    if (std::abs(delta.x()) > std::abs(delta.y()) || (e->modifiers() & Qt::AltModifier)) {
-        QScrollBar* h = horizontalScrollBar();
-        const int d = delta.x() != 0 ? delta.x() : delta.y();
-        h->setValue(h->value() - d * h->singleStep() * 3 / 120);
-        e->accept();
-        return;
-    }
-    // Keep fractions of a notch, as touchpads send many small steps.
-    wheelRemainder_ += delta.y() * QApplication::wheelScrollLines();
-    const int lines = wheelRemainder_ / 120;
-    wheelRemainder_ -= lines * 120;
-    QScrollBar* v = verticalScrollBar();
-    v->setValue(v->value() - lines);
-    e->accept();
-}
-
-void TextPane::contextMenuEvent(QContextMenuEvent* e) {
-    QMenu menu(this);
-    const bool selected = HasSelection();
-    const auto add = [&](const QString& label, const QKeySequence& keys, bool enabled, auto slot) {
-        QAction* a = menu.addAction(label);
-        connect(a, &QAction::triggered, this, slot);
-        a->setShortcut(keys);
-        a->setShortcutVisibleInContextMenu(true);
-        a->setEnabled(enabled);
-        return a;
-    };
-    add(tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), model_.CanUndo(), [this] { Undo(); });
-    add(tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), model_.CanRedo(), [this] { Redo(); });
-    menu.addSeparator();
-    add(tr("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X), selected, [this] { Cut(); });
-    add(tr("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), selected, [this] { Copy(); });
-    add(tr("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
-        !QGuiApplication::clipboard()->text().isEmpty(), [this] { Paste(); });
-    add(tr("&Delete"), QKeySequence(), selected, [this] { DeleteSelection(); });
-    menu.addSeparator();
-    add(tr("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A),
-        model_.DisplayCount() > 1 || !model_.Line(0).empty(), [this] { SelectAll(); });
-    menu.exec(e->globalPos());
 }

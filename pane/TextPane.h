@@ -74,9 +74,13 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // Shortcuts the pane takes before the window's, as they belong to editing.
+    static bool IsEditingKey(QKeyEvent* e);
     bool HandleShortcut(QKeyEvent* e);
     bool HandleMovement(QKeyEvent* e);
     bool HandleEditing(QKeyEvent* e);
+    TextPos WordStart(TextPos pos) const;
+    TextPos WordEnd(TextPos pos) const;
 
     // Text edits with the caret placed after them.
     void ReplaceSelection(std::string_view text, bool typing);
@@ -122,8 +126,6 @@ private:
     void ForgetMeasuresFrom(TextPos from);
     qreal Advance(unsigned char byte, qreal x) const;
     void DrawLine(QPainter& p, size_t i, qreal y, qreal left, qreal right) const;
-    TextPos WordStart(TextPos pos) const;
-    TextPos WordEnd(TextPos pos) const;
 
     TextModel model_;
     TextPos caret_;
