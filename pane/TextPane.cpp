@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFocusEvent>
-#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -18,19 +17,8 @@ namespace {
 
 constexpr int kMarginLeft = 3;
 constexpr int kMarginTop = 1;
-constexpr int kTabColumns = 8;
 // Beyond this a line's full width is not measured while painting.
 constexpr size_t kMeasureLimit = 1 << 16;
-// Long lines keep x at every kStride-th column; shorter ones are measured
-// from their start each time, which costs less than keeping anything.
-constexpr size_t kStride = 256;
-constexpr size_t kRememberFrom = 8 * kStride;
-
-// Bytes Qt would not draw as one glyph of fixed advance: controls, and the
-// soft hyphen, which it may hide. They are drawn as a small box instead.
-bool IsSpecial(unsigned char b) {
-    return b < 0x20 || (b >= 0x7f && b < 0xa0) || b == 0xad;
-}
 
 // Posted after appends to bring the scroll ranges up to date.
 QEvent::Type RangesEvent() {
@@ -72,7 +60,7 @@ void TextPane::ForEachLine(const std::function<void(std::string_view)>& fn) cons
 
 void TextPane::Clear() {
     model_.Clear();
-    ForgetMeasuresFrom({});
+    metrics_.ForgetFrom({});
     caret_ = anchor_ = {};
     widestSeen_ = 0;
     horizontalScrollBar()->setValue(0);
@@ -83,7 +71,7 @@ void TextPane::Clear() {
 void TextPane::Append(std::string_view line) {
     const size_t before = model_.Count();
     model_.Append(line);
-    ForgetMeasuresFrom({before, 0});
+    metrics_.ForgetFrom({before, 0});
     // The caret stays where it is, so only the scroll ranges need a look,
     // once for a whole run of appends.
     if (suspended_ || rangesPending_) return;
@@ -93,7 +81,7 @@ void TextPane::Append(std::string_view line) {
 
 void TextPane::SetText(std::string bytes) {
     model_.SetText(std::move(bytes));
-    ForgetMeasuresFrom({});
+    metrics_.ForgetFrom({});
     caret_ = anchor_ = {};
     wantedX_ = 0;
     widestSeen_ = 0;
@@ -134,7 +122,7 @@ void TextPane::SetSelection(TextPos anchor, TextPos caret) {
     model_.SealUndo();
     anchor_ = model_.Clamp(anchor);
     caret_ = model_.Clamp(caret);
-    wantedX_ = XOf(caret_.line, caret_.column);
+    wantedX_ = metrics_.XOf(caret_.line, caret_.column);
     AfterCaretMove();
 }
 
@@ -153,9 +141,9 @@ void TextPane::Redo() {
 }
 
 void TextPane::PlaceCaretAfterHistoryStep(TextPos at) {
-    ForgetMeasuresFrom({});
+    metrics_.ForgetFrom({});
     caret_ = anchor_ = model_.Clamp(at);
-    wantedX_ = XOf(caret_.line, caret_.column);
+    wantedX_ = metrics_.XOf(caret_.line, caret_.column);
     AfterTextChange();
 }
 
@@ -187,8 +175,8 @@ void TextPane::DeleteSelection() {
 void TextPane::ReplaceSelection(std::string_view text, bool typing) {
     const TextPos from = std::min(anchor_, caret_);
     caret_ = anchor_ = model_.Replace(anchor_, caret_, text, typing);
-    ForgetMeasuresFrom(from);
-    wantedX_ = XOf(caret_.line, caret_.column);
+    metrics_.ForgetFrom(from);
+    wantedX_ = metrics_.XOf(caret_.line, caret_.column);
     AfterTextChange();
 }
 
@@ -196,7 +184,7 @@ void TextPane::MoveCaret(TextPos pos, bool extend, bool keepColumnX) {
     model_.SealUndo();
     caret_ = model_.Clamp(pos);
     if (!extend) anchor_ = caret_;
-    if (!keepColumnX) wantedX_ = XOf(caret_.line, caret_.column);
+    if (!keepColumnX) wantedX_ = metrics_.XOf(caret_.line, caret_.column);
     AfterCaretMove();
 }
 
@@ -217,153 +205,18 @@ void TextPane::AfterCaretMove() {
 // --- geometry --------------------------------------------------------------
 
 void TextPane::RebuildMetrics() {
-    // Without shaping or kerning a run's width is the sum of its bytes'
-    // advances, so x positions come from a table instead of laying out
-    // whole lines, however long they are.
-    drawFont_ = font();
-    drawFont_.setKerning(false);
-    drawFont_.setStyleStrategy(QFont::PreferNoShaping);
-    const QFontMetricsF fm(drawFont_);
-    const qreal boxWidth = fm.horizontalAdvance(QLatin1Char('0'));
-    for (int b = 0; b < 256; ++b)
-        widths_[b] = IsSpecial(static_cast<unsigned char>(b)) ? boxWidth
-                                                              : fm.horizontalAdvance(QChar(b));
-    tabWidth_ = kTabColumns * widths_[' '];
-    if (tabWidth_ <= 0) tabWidth_ = kTabColumns * boxWidth;
-    avgWidth_ = fm.averageCharWidth();
-    lineHeight_ = std::max(1, static_cast<int>(std::ceil(fm.lineSpacing())));
-    ascent_ = static_cast<int>(std::ceil(fm.ascent()));
+    metrics_.SetFont(font());
     widestSeen_ = 0;
-    ForgetMeasuresFrom({});
-    horizontalScrollBar()->setSingleStep(std::max(1, static_cast<int>(avgWidth_ * 4)));
-}
-
-qreal TextPane::Advance(unsigned char byte, qreal x) const {
-    if (byte == '\t') return (std::floor(x / tabWidth_) + 1) * tabWidth_ - x;
-    return widths_[byte];
-}
-
-TextPane::Spot TextPane::Walk(std::string_view line, Spot from, size_t to) const {
-    qreal x = from.x;
-    for (size_t c = from.column; c < to; ++c) x += Advance(static_cast<unsigned char>(line[c]), x);
-    measuredBytes_ += to - from.column;
-    return {to, x};
-}
-
-TextPane::Measured* TextPane::Remembered(size_t i, std::string_view line) const {
-    if (line.size() < kRememberFrom) return nullptr;
-    Measured* pick = &measured_[0];
-    for (Measured& m : measured_) {
-        if (m.line == i) {
-            pick = &m;
-            break;
-        }
-        if (m.used < pick->used) pick = &m;
-    }
-    if (pick->line != i) {
-        pick->line = i;
-        pick->stops.assign(1, 0);
-        for (Spot& mark : pick->marks) mark = {};
-    }
-    pick->used = ++measureClock_;
-    return pick;
-}
-
-// Stops are added as the line is first walked past them. Every x comes from
-// adding advances forward from a known one: the same sums as from column 0.
-TextPane::Spot TextPane::KnownAtOrBefore(Measured* m, std::string_view line, size_t column) const {
-    if (!m) return {};
-    while (m->stops.size() * kStride <= column) {
-        const size_t at = (m->stops.size() - 1) * kStride;
-        m->stops.push_back(Walk(line, {at, m->stops.back()}, at + kStride).x);
-    }
-    Spot best{column / kStride * kStride, m->stops[column / kStride]};
-    for (const Spot& mark : m->marks)
-        if (mark.column <= column && mark.column > best.column) best = mark;
-    return best;
-}
-
-TextPane::Spot TextPane::KnownLeftOf(Measured* m, std::string_view line, qreal x) const {
-    if (!m) return {};
-    while (m->stops.back() <= x && m->stops.size() * kStride <= line.size()) {
-        const size_t at = (m->stops.size() - 1) * kStride;
-        m->stops.push_back(Walk(line, {at, m->stops.back()}, at + kStride).x);
-    }
-    const auto after = std::upper_bound(m->stops.begin(), m->stops.end(), x);
-    const size_t k = static_cast<size_t>(after - m->stops.begin()) - 1;
-    Spot best{k * kStride, m->stops[k]};
-    for (const Spot& mark : m->marks)
-        if (mark.x <= x && mark.column > best.column) best = mark;
-    return best;
-}
-
-// The edge of the view has a mark of its own, so the caret's survives painting.
-void TextPane::Remember(Measured* m, Spot at) {
-    if (!m || m->marks[0].column == at.column) return;
-    m->marks[1] = m->marks[0];
-    m->marks[0] = at;
-}
-
-qreal TextPane::XOf(size_t i, size_t column) const {
-    const std::string_view line = model_.Line(i);
-    column = std::min(column, line.size());
-    Measured* m = Remembered(i, line);
-    const Spot at = Walk(line, KnownAtOrBefore(m, line, column), column);
-    Remember(m, at);
-    return at.x;
-}
-
-size_t TextPane::ColumnAt(size_t i, qreal x) const {
-    const std::string_view line = model_.Line(i);
-    Measured* m = Remembered(i, line);
-    const Spot from = x < 0 ? Spot{} : KnownLeftOf(m, line, x);
-    qreal at = from.x;
-    size_t c = from.column;
-    for (; c < line.size(); ++c) {
-        const qreal w = Advance(static_cast<unsigned char>(line[c]), at);
-        if (x < at + w / 2) break;
-        at += w;
-    }
-    measuredBytes_ += c - from.column;
-    Remember(m, {c, at});
-    return c;
-}
-
-TextPane::Spot TextPane::FirstVisible(size_t i, qreal left) const {
-    const std::string_view line = model_.Line(i);
-    Measured* m = Remembered(i, line);
-    Spot at = left < 0 ? Spot{} : KnownLeftOf(m, line, left);
-    const size_t from = at.column;
-    for (; at.column < line.size(); ++at.column) {
-        const qreal w = Advance(static_cast<unsigned char>(line[at.column]), at.x);
-        if (at.x + w > left) break;
-        at.x += w;
-    }
-    measuredBytes_ += at.column - from;
-    if (m) m->marks[2] = at;
-    return at;
-}
-
-void TextPane::ForgetMeasuresFrom(TextPos from) {
-    for (Measured& m : measured_) {
-        if (m.line == SIZE_MAX || m.line < from.line) continue;
-        if (m.line > from.line) {
-            m.line = SIZE_MAX;
-            m.stops.clear();
-            continue;
-        }
-        m.stops.resize(std::min(m.stops.size(), from.column / kStride + 1));
-        for (Spot& mark : m.marks)
-            if (mark.column > from.column) mark = {};
-    }
+    horizontalScrollBar()->setSingleStep(std::max(1, static_cast<int>(metrics_.AverageWidth() * 4)));
 }
 
 int TextPane::VisibleRows() const {
-    return std::max(1, (viewport()->height() - kMarginTop) / lineHeight_);
+    return std::max(1, (viewport()->height() - kMarginTop) / metrics_.LineHeight());
 }
 
 int TextPane::ContentWidth() const {
-    const qreal longest = std::max(static_cast<qreal>(model_.MaxLineLength()) * avgWidth_, widestSeen_);
+    const qreal longest =
+        std::max(static_cast<qreal>(model_.MaxLineLength()) * metrics_.AverageWidth(), widestSeen_);
     const qreal width = 2 * kMarginLeft + longest + 2;
     return width > INT_MAX / 2 ? INT_MAX / 2 : static_cast<int>(std::ceil(width));
 }
@@ -384,18 +237,19 @@ void TextPane::UpdateScrollBars() {
 
 QPointF TextPane::PointAt(TextPos pos) const {
     pos = model_.Clamp(pos);
-    const qreal x = kMarginLeft + XOf(pos.line, pos.column) - horizontalScrollBar()->value();
-    const qreal y = kMarginTop + (static_cast<qreal>(pos.line) - verticalScrollBar()->value()) * lineHeight_;
+    const qreal x = kMarginLeft + metrics_.XOf(pos.line, pos.column) - horizontalScrollBar()->value();
+    const qreal row = static_cast<qreal>(pos.line) - verticalScrollBar()->value();
+    const qreal y = kMarginTop + row * metrics_.LineHeight();
     return {x, y};
 }
 
 TextPos TextPane::PosAt(QPointF point) const {
-    const qreal row = std::floor((point.y() - kMarginTop) / lineHeight_);
+    const qreal row = std::floor((point.y() - kMarginTop) / metrics_.LineHeight());
     const qreal line = std::clamp<qreal>(verticalScrollBar()->value() + row, 0,
                                          static_cast<qreal>(model_.DisplayCount() - 1));
     const size_t i = static_cast<size_t>(line);
     const qreal x = point.x() - kMarginLeft + horizontalScrollBar()->value();
-    return {i, ColumnAt(i, x)};
+    return {i, metrics_.ColumnAt(i, x)};
 }
 
 void TextPane::EnsureCaretVisible() {
@@ -408,7 +262,7 @@ void TextPane::EnsureCaretVisible() {
         v->setValue(static_cast<int>(line - rows + 1));
 
     QScrollBar* h = horizontalScrollBar();
-    const qreal x = XOf(caret_.line, caret_.column);
+    const qreal x = metrics_.XOf(caret_.line, caret_.column);
     const int width = viewport()->width() - 2 * kMarginLeft - 2;
     if (x > widestSeen_) widestSeen_ = x;
     if (x < h->value()) {
@@ -430,7 +284,7 @@ void TextPane::DrawLine(QPainter& p, size_t i, qreal y, qreal left, qreal right)
     // Skip what lies left of the view, then draw runs of plain bytes up to its
     // right edge; special bytes get a box.
     const std::string_view line = model_.Line(i);
-    const Spot first = FirstVisible(i, left);
+    const GlyphMetrics::Spot first = metrics_.FirstVisible(i, left);
     qreal x = first.x;
     size_t c = first.column;
     const qreal shift = kMarginLeft - left;
@@ -441,11 +295,11 @@ void TextPane::DrawLine(QPainter& p, size_t i, qreal y, qreal left, qreal right)
     };
     while (c < line.size() && x <= right) {
         const unsigned char b = static_cast<unsigned char>(line[c]);
-        const qreal w = Advance(b, x);
-        if (IsSpecial(b)) {
+        const qreal w = metrics_.Advance(b, x);
+        if (GlyphMetrics::IsSpecial(b)) {
             flush(c);
             if (b != '\t') {
-                const qreal h = ascent_ * 0.6;
+                const qreal h = metrics_.Ascent() * 0.6;
                 p.drawRect(QRectF(x + shift + 1, y - h, std::max<qreal>(1, w - 3), h));
             }
             runStart = c + 1;
@@ -460,15 +314,16 @@ void TextPane::DrawLine(QPainter& p, size_t i, qreal y, qreal left, qreal right)
 void TextPane::paintEvent(QPaintEvent* e) {
     if (suspended_) return;
     QPainter p(viewport());
-    p.setFont(drawFont_);
+    p.setFont(metrics_.DrawFont());
     const QPalette& pal = palette();
     const int top = verticalScrollBar()->value();
     const qreal left = horizontalScrollBar()->value();
     const qreal right = left + viewport()->width();
     // Only the rows in the damaged band: a blink repaints one.
     const QRect dirty = e->rect();
-    const int firstRow = std::max(0, (dirty.top() - kMarginTop) / lineHeight_);
-    const int rows = std::min(VisibleRows() + 1, (dirty.bottom() - kMarginTop) / lineHeight_ + 1);
+    const int lineHeight = metrics_.LineHeight();
+    const int firstRow = std::max(0, (dirty.top() - kMarginTop) / lineHeight);
+    const int rows = std::min(VisibleRows() + 1, (dirty.bottom() - kMarginTop) / lineHeight + 1);
     const bool fullWidth = dirty.width() >= viewport()->width();
     const TextPos selFrom = std::min(anchor_, caret_);
     const TextPos selTo = std::max(anchor_, caret_);
@@ -481,10 +336,10 @@ void TextPane::paintEvent(QPaintEvent* e) {
         const size_t i = static_cast<size_t>(top) + r;
         if (i >= model_.DisplayCount()) break;
         const std::string_view line = model_.Line(i);
-        const qreal rowTop = kMarginTop + static_cast<qreal>(r) * lineHeight_;
-        const qreal baseline = rowTop + ascent_;
+        const qreal rowTop = kMarginTop + static_cast<qreal>(r) * lineHeight;
+        const qreal baseline = rowTop + metrics_.Ascent();
         if (fullWidth && line.size() <= kMeasureLimit)
-            widestSeen_ = std::max(widestSeen_, Walk(line, {}, line.size()).x);
+            widestSeen_ = std::max(widestSeen_, metrics_.LineWidth(i));
 
         p.setPen(text);
         DrawLine(p, i, baseline, left, right);
@@ -492,10 +347,10 @@ void TextPane::paintEvent(QPaintEvent* e) {
         if (selecting && selFrom.line <= i && i <= selTo.line) {
             const size_t from = i == selFrom.line ? selFrom.column : 0;
             const size_t to = i == selTo.line ? selTo.column : line.size();
-            qreal x0 = XOf(i, from);
-            qreal x1 = from == to ? x0 : XOf(i, to);
-            if (i < selTo.line) x1 += widths_[' '];  // the line break
-            const QRectF band(kMarginLeft + x0 - left, rowTop, x1 - x0, lineHeight_);
+            const qreal x0 = metrics_.XOf(i, from);
+            qreal x1 = from == to ? x0 : metrics_.XOf(i, to);
+            if (i < selTo.line) x1 += metrics_.SpaceWidth();  // the line break
+            const QRectF band(kMarginLeft + x0 - left, rowTop, x1 - x0, lineHeight);
             if (band.width() > 0) {
                 p.fillRect(band, pal.brush(QPalette::Highlight));
                 p.save();
@@ -509,8 +364,8 @@ void TextPane::paintEvent(QPaintEvent* e) {
 
     if (hasFocus() && caretShown_) {
         const QPointF at = PointAt(caret_);
-        if (at.y() < viewport()->height() && at.y() + lineHeight_ > 0)
-            p.fillRect(QRectF(at.x(), at.y(), 1, lineHeight_), text);
+        if (at.y() < viewport()->height() && at.y() + lineHeight > 0)
+            p.fillRect(QRectF(at.x(), at.y(), 1, lineHeight), text);
     }
     if (widestSeen_ > widestBefore) UpdateScrollBars();
 }
@@ -547,7 +402,7 @@ void TextPane::timerEvent(QTimerEvent* e) {
     }
     caretShown_ = !caretShown_;
     const QPointF at = PointAt(caret_);
-    viewport()->update(QRectF(at.x() - 1, at.y(), 3, lineHeight_).toAlignedRect());
+    viewport()->update(QRectF(at.x() - 1, at.y(), 3, metrics_.LineHeight()).toAlignedRect());
 }
 
 void TextPane::focusInEvent(QFocusEvent* e) {

@@ -3,15 +3,10 @@
 // the lines in view, never wraps, and keeps its text in a TextModel.
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
-#include <QFont>
-#include <array>
-#include <cstdint>
-#include <vector>
 
+#include "GlyphMetrics.h"
 #include "LinePane.h"
 #include "TextModel.h"
-
-class QMenu;
 
 class TextPane : public QAbstractScrollArea, public LinePane {
     Q_OBJECT
@@ -34,7 +29,7 @@ public:
     const TextModel& Model() const { return model_; }
     // Bytes walked so far to turn columns into x positions and back; lets
     // tests and the benchmark see what the caret costs on long lines.
-    size_t MeasuredBytes() const { return measuredBytes_; }
+    size_t MeasuredBytes() const { return metrics_.MeasuredBytes(); }
 
     TextPos Caret() const { return caret_; }
     TextPos Anchor() const { return anchor_; }
@@ -96,38 +91,10 @@ private:
     int VisibleRows() const;
     int ContentWidth() const;
 
-    struct Spot {
-        size_t column = 0;
-        qreal x = 0;
-    };
-    // What is known of x along a recently measured long line: x at every
-    // stride of columns as far as measured, and the last answers given. A
-    // blink then measures nothing, and a caret move only the bytes it
-    // crosses (going back, at most a stride from the stop before).
-    struct Measured {
-        size_t line = SIZE_MAX;
-        std::vector<qreal> stops;
-        Spot marks[3];  // the last position asked for, the one before, the view's left edge
-        uint64_t used = 0;
-    };
-    // Offset of `column` from the start of line `i`, in pixels.
-    qreal XOf(size_t i, size_t column) const;
-    size_t ColumnAt(size_t i, qreal x) const;
-    // The first byte of line `i` not wholly left of `left`, and its x.
-    Spot FirstVisible(size_t i, qreal left) const;
-    Spot Walk(std::string_view line, Spot from, size_t to) const;
-    Measured* Remembered(size_t i, std::string_view line) const;
-    // The known spot nearest before a column, or left of an x, on a line
-    // that is remembered; column 0 on any other.
-    Spot KnownAtOrBefore(Measured* m, std::string_view line, size_t column) const;
-    Spot KnownLeftOf(Measured* m, std::string_view line, qreal x) const;
-    static void Remember(Measured* m, Spot at);
-    // Lines before `from`, and the bytes before it on its own line, are unchanged.
-    void ForgetMeasuresFrom(TextPos from);
-    qreal Advance(unsigned char byte, qreal x) const;
     void DrawLine(QPainter& p, size_t i, qreal y, qreal left, qreal right) const;
 
     TextModel model_;
+    GlyphMetrics metrics_{model_};  // after the model it measures
     TextPos caret_;
     TextPos anchor_;
     qreal wantedX_ = 0;  // kept across up/down moves
@@ -137,15 +104,5 @@ private:
     bool caretShown_ = true;
     QBasicTimer blink_;
     int wheelRemainder_ = 0;
-
-    QFont drawFont_;
-    std::array<qreal, 256> widths_{};
-    qreal tabWidth_ = 0;
-    qreal avgWidth_ = 0;
-    int lineHeight_ = 1;
-    int ascent_ = 0;
     mutable qreal widestSeen_ = 0;
-    mutable std::array<Measured, 8> measured_;
-    mutable uint64_t measureClock_ = 0;
-    mutable size_t measuredBytes_ = 0;
 };

@@ -122,7 +122,7 @@ bool TextPane::HandleMovement(QKeyEvent* e) {
         const size_t step = page ? static_cast<size_t>(std::max(1, VisibleRows() - 1)) : 1;
         const size_t last = model_.DisplayCount() - 1;
         to.line = up ? (caret_.line > step ? caret_.line - step : 0) : std::min(last, caret_.line + step);
-        to.column = ColumnAt(to.line, wantedX_);
+        to.column = metrics_.ColumnAt(to.line, wantedX_);
         if (page) {
             QScrollBar* v = verticalScrollBar();
             v->setValue(v->value() + (up ? -1 : 1) * static_cast<int>(step));
