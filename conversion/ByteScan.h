@@ -6,6 +6,14 @@
 
 #include "LineEnds.h"
 
+// For the per-line tests: the compiler would otherwise make a call of the
+// larger ones, once per line of the trace.
+#if defined(__GNUC__)
+#define KAVRO_PER_LINE inline __attribute__((always_inline))
+#else
+#define KAVRO_PER_LINE inline
+#endif
+
 namespace kavro::scan {
 
 // Bit i set when p[i] is '_', for the 32 bytes at p.

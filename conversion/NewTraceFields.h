@@ -10,7 +10,7 @@
 namespace kavro::newtrace {
 
 // Characters 2 to 5 read " -t "; old-format lines have a digit there.
-inline bool IsNewFormatLine(std::string_view line) {
+KAVRO_PER_LINE bool IsNewFormatLine(std::string_view line) {
     return line.size() >= 5 && line[1] == ' ' && line[2] == '-' && (line[3] | 0x20) == 't' &&
            line[4] == ' ';
 }
@@ -18,7 +18,7 @@ inline bool IsNewFormatLine(std::string_view line) {
 // Zero-based position of the value after the first " -<tag> " in the line,
 // or npos; `tag` is one or two lower-case letters. Inline and mask-based
 // because the layer is looked up on nearly every line of a trace.
-inline size_t FindTagValue(std::string_view line, std::string_view tag) {
+KAVRO_PER_LINE size_t FindTagValue(std::string_view line, std::string_view tag) {
     const char* p = line.data();
     const size_t n = line.size();
     const size_t len = tag.size();
@@ -47,7 +47,7 @@ inline size_t FindTagValue(std::string_view line, std::string_view tag) {
 
 // The value of a tag: from its first " -<tag> " to the next space or the end
 // of the line; empty when the tag is missing.
-inline std::string_view TagValue(std::string_view line, std::string_view tag) {
+KAVRO_PER_LINE std::string_view TagValue(std::string_view line, std::string_view tag) {
     const size_t at = FindTagValue(line, tag);
     if (at == std::string_view::npos) return {};
     const std::string_view rest = line.substr(at);

@@ -15,6 +15,10 @@ namespace kavro {
 class LineSplitter;
 class TraceTableBuilder;
 
+// False for a line that no rule matches, whatever the lines around it: a
+// caller that already knows this of a line may leave it out.
+bool MayMatchARule(std::string_view line);
+
 class TraceConverter {
 public:
     // Receives each plain notice of the forward rule's guard.
@@ -29,6 +33,8 @@ public:
 
     // One trace line, without its line end.
     void AddLine(std::string_view line);
+    // `count` trace lines in order, for callers that hold many at once.
+    void AddLines(const std::string_view* lines, size_t count);
     // A stream of raw trace bytes in chunks of any size; a line may span
     // chunks. EndBytes() hands over a last line that has no line end.
     void AddBytes(std::string_view chunk);
@@ -36,6 +42,13 @@ public:
 
     // Every event line, without its line end; the view lives for the call.
     void WriteEvents(const EmitFn& emit) const;
+    // How many lines WriteEvents gives, and their bytes without line ends,
+    // for a receiver that wants to make room first.
+    struct EventSize {
+        size_t lines = 0;
+        size_t bytes = 0;
+    };
+    EventSize MeasureEvents() const;
     // The event file: every event line followed by the line end.
     void WriteEventBytes(const WriteFn& write) const;
 

@@ -32,7 +32,7 @@ std::string_view ExtractLayer(std::string_view line);
 // Zero-based position at which ExtractLayer reads: two after the second
 // underscore, or the second character when there is no second underscore.
 // Inline and mask-based because it runs on every line of a trace.
-inline size_t LayerStart(std::string_view line) {
+KAVRO_PER_LINE size_t LayerStart(std::string_view line) {
     if (line.size() >= 32) {
         // In trace lines both underscores stand within the first 32 bytes.
         uint32_t mask = scan::Underscores32(line.data());

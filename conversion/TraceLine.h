@@ -27,7 +27,7 @@ enum class Rule { None, Send, Receive, Forward };
 // Agent sends and receives and routing forwards; everything else is passed
 // over. Inline, and written to end in one rarely taken branch: most lines of
 // a trace are MAC traffic and must cost no call.
-inline Rule RuleFor(std::string_view line) {
+KAVRO_PER_LINE Rule RuleFor(std::string_view line) {
     std::string_view layer;
     if (newtrace::IsNewFormatLine(line)) {
         layer = newtrace::TagValue(line, "nl");

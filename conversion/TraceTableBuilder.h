@@ -23,7 +23,7 @@ public:
 
     // Inline, so that the many lines that match no rule cost no call. Like
     // FindTrace, IsOnPath and the Extract rules, the name is kept on purpose.
-    void BuildTraceTable(std::string_view rawLine) {
+    KAVRO_PER_LINE void BuildTraceTable(std::string_view rawLine) {
         const Rule rule = RuleFor(rawLine);
         if (rule != Rule::None) Apply(rule, ReadTraceLine(rawLine));
     }
