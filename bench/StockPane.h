@@ -16,6 +16,7 @@ public:
     void ForEachLine(const std::function<void(std::string_view)>& fn) const override;
     void Clear() override;
     void Append(std::string_view line) override;
+    using LinePane::SetText;
     void SetText(std::string bytes) override;
     void SetRepaintSuspended(bool suspended) override;
 

@@ -11,7 +11,10 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <vector>
 
+#include "BackgroundRead.h"
+#include "LineSplitter.h"
 #include "PaneError.h"
 
 namespace {
@@ -30,6 +33,9 @@ std::string FileMessage(const char* what, const QString& path, const std::string
 class Fd {
 public:
     explicit Fd(int fd) : fd_(fd) {}
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
     ~Fd() {
         if (fd_ >= 0) ::close(fd_);
     }
@@ -43,7 +49,7 @@ private:
 // a regular file (or a link to one) is read. It is read up to the size it had
 // when opened and never beyond: a trace that ns-2 is still writing is taken
 // as it stood then.
-std::string ReadWholeFile(const QString& path) {
+Fd OpenTrace(const QString& path, size_t& size) {
     static const char* const kNotRegular = "Not a regular file";
     const auto fail = [&](const std::string& why) {
         throw PaneError(FileMessage("Cannot open file", path, why));
@@ -56,29 +62,10 @@ std::string ReadWholeFile(const QString& path) {
     if (::fstat(fd.get(), &st) != 0) fail(std::strerror(errno));
     if (S_ISDIR(st.st_mode)) fail(std::strerror(EISDIR));
     if (!S_ISREG(st.st_mode)) fail(kNotRegular);
-    if (LinePane::AfterLoadStat) LinePane::AfterLoadStat();
-
-    std::string bytes;
-    try {
-        if (static_cast<std::uintmax_t>(st.st_size) > bytes.max_size()) throw std::bad_alloc();
-        bytes.resize(static_cast<size_t>(st.st_size));
-    } catch (const std::bad_alloc&) {
-        throw PaneError::MemoCapacity();
-    }
-    size_t used = 0;
-    while (used < bytes.size()) {
-        const ssize_t got = ::read(fd.get(), &bytes[used], bytes.size() - used);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            fail(std::strerror(errno));
-        }
-        if (got == 0) break;  // it shrank meanwhile
-        used += static_cast<size_t>(got);
-    }
-    bytes.resize(used);
-    return bytes;
+    if (static_cast<std::uintmax_t>(st.st_size) > SIZE_MAX / 2) throw PaneError::MemoCapacity();
+    size = static_cast<size_t>(st.st_size);
+    return fd;
 }
-
 
 // Writes all of `bytes`; a short write is retried so the system's reason
 // for stopping reaches the error string.
@@ -99,7 +86,46 @@ bool WriteAll(QSaveFile& file, const std::string& bytes) {
 std::function<void()> LinePane::AfterLoadStat;
 
 void LinePane::LoadFromFile(const QString& path) {
-    SetText(ReadWholeFile(path));
+    size_t size = 0;
+    const Fd fd = OpenTrace(path, size);
+    if (LinePane::AfterLoadStat) LinePane::AfterLoadStat();
+    ByteBlock bytes;
+    try {
+        bytes = ByteBlock(size);
+    } catch (const std::bad_alloc&) {
+        throw PaneError::MemoCapacity();
+    }
+    // Declared after the block, so that the read has ended before it goes.
+    BackgroundRead reader(fd.get(), bytes.data(), size);
+    SetText(bytes, [&](size_t have) {
+        const size_t in = reader.AwaitMore(have);
+        if (in == have && reader.Error() != 0)
+            throw PaneError(FileMessage("Cannot open file", path, std::strerror(reader.Error())));
+        return in;
+    });
+}
+
+void LinePane::ForEachLineBatch(const BatchFn& fn) const {
+    constexpr size_t kBatch = 1024;
+    std::vector<std::string> copies;
+    copies.reserve(kBatch);
+    std::vector<std::string_view> views;
+    auto flush = [&] {
+        views.assign(copies.begin(), copies.end());
+        fn(views.data(), views.size());
+        copies.clear();
+    };
+    ForEachLine([&](std::string_view line) {
+        copies.emplace_back(line);
+        if (copies.size() == kBatch) flush();
+    });
+    if (!copies.empty()) flush();
+}
+
+void LinePane::SetText(ByteBlock& bytes, const AwaitFn& awaitMore) {
+    size_t have = 0;
+    for (size_t more; (more = awaitMore(have)) > have;) have = more;
+    SetText(std::string(bytes.data(), have));
 }
 
 void LinePane::SaveToFile(const QString& path) const {
@@ -123,7 +149,7 @@ void LinePane::SaveToFile(const QString& path) const {
     bool ok = true;
     ForEachLine([&](std::string_view line) {
         if (!ok) return;
-        buf.append(line).append("\r\n");
+        buf.append(line).append(kavro::kLineEnd);
         if (buf.size() >= kFlushAt) {
             ok = WriteAll(file, buf);
             buf.clear();

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "ByteBlock.h"
+
 class QString;
 class QWidget;
 
@@ -23,11 +25,29 @@ public:
 
     virtual void Clear() = 0;
     virtual void Append(std::string_view line) = 0;
+    // Room for that many lines of that many bytes about to be appended, so
+    // that the text does not grow in steps; only a hint.
+    virtual void Reserve(size_t /*lines*/, size_t /*bytes*/) {}
     // Replaces the whole text; CR LF, CR and LF all end a line.
     // Throws PaneError::MemoCapacity() when memory runs out.
     virtual void SetText(std::string bytes) = 0;
 
     virtual void SetRepaintSuspended(bool suspended) = 0;
+
+    // Every counted line in order, handed over in batches, so that a long
+    // text costs one call per batch rather than one per line. Lines that the
+    // line filter turns down may be left out.
+    using BatchFn = std::function<void(const std::string_view* lines, size_t count)>;
+    virtual void ForEachLineBatch(const BatchFn& fn) const;
+    // A test of a line by its text alone. A pane may note while it loads a
+    // file which lines pass it, and later leave the others out.
+    using LineFilter = bool (*)(std::string_view line);
+    virtual void SetLineFilter(LineFilter) {}
+
+    // SetText for bytes still being read into `bytes`; see TextModel. The
+    // default waits for all of them.
+    using AwaitFn = std::function<size_t(size_t have)>;
+    virtual void SetText(ByteBlock& bytes, const AwaitFn& awaitMore);
 
     // Raw bytes in, no character-set conversion. Only a regular file is
     // read, and only as far as it reached when it was opened.

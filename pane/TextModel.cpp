@@ -49,26 +49,50 @@ TextModel::LineRef TextModel::SubRef(const LineRef& r, size_t from, size_t len) 
     return MakeRef(r.InAdd(), r.Offset() + from, len);
 }
 
-void TextModel::SetText(std::string bytes) {
+void TextModel::SetText(std::string_view bytes) {
     try {
-        // Count first so the index is allocated once, at its exact size.
-        size_t count = 0;
-        kavro::ForEachLine(bytes, [&](std::string_view) { ++count; });
-        const bool endsWithBreak =
-            bytes.empty() || bytes.back() == '\n' || bytes.back() == '\r';
+        ByteBlock copy(bytes.size());
+        if (!bytes.empty()) std::memcpy(copy.data(), bytes.data(), bytes.size());
+        SetText(copy, [&](size_t have) { return std::max(have, bytes.size()); });
+    } catch (const std::bad_alloc&) {
+        throw PaneError::MemoCapacity();
+    }
+}
+
+void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, LineFilter filter) {
+    try {
+        std::vector<uint32_t> passed;
         std::vector<LineRef> lines;
-        lines.reserve(count + (endsWithBreak ? 1 : 0));
+        // A guess that reserves address space only: the index's pages are
+        // touched as it fills, and a text of shorter lines just grows it.
+        lines.reserve(bytes.size() / 32 + 2);
         size_t maxLen = 0;
         const char* data = bytes.data();
-        kavro::ForEachLine(bytes, [&](std::string_view line) {
+        auto take = [&](std::string_view line) {
+            if (filter && filter(line)) passed.push_back(static_cast<uint32_t>(lines.size()));
             lines.push_back(MakeRef(false, static_cast<uint64_t>(line.data() - data), line.size()));
             maxLen = std::max(maxLen, line.size());
-        });
-        if (endsWithBreak) lines.emplace_back();
+        };
+        size_t have = 0;
+        size_t start = 0;  // where the line being read begins
+        bool crAtEnd = false;
+        for (size_t more; (more = awaitMore(have)) > have; have = more) {
+            // A CR that ended the bytes so far may have its LF here.
+            if (crAtEnd && data[start] == '\n') ++start;
+            crAtEnd = false;
+            start = kavro::SplitEndedLines(std::string_view(data, more), start, take, crAtEnd);
+        }
+        if (start < have) take(std::string_view(data + start, have - start));
+        // Text ending in a line break shows an empty last line for the caret.
+        if (have == 0 || data[have - 1] == '\n' || data[have - 1] == '\r') lines.emplace_back();
 
+        bytes.Shrink(have);
         base_ = std::move(bytes);
         std::string().swap(add_);
         lines_.swap(lines);
+        passed_.swap(passed);
+        // Line numbers are kept in 32 bits; a text with more lines is walked whole.
+        passedValid_ = filter && lines_.size() <= UINT32_MAX;
         ResetHistory();
         maxLen_ = maxLen;
         maxLenStale_ = false;
@@ -80,8 +104,9 @@ void TextModel::SetText(std::string bytes) {
 }
 
 void TextModel::Clear() {
+    EndPassed();
     std::vector<LineRef>(1).swap(lines_);
-    std::string().swap(base_);
+    base_ = ByteBlock();
     std::string().swap(add_);
     ResetHistory();
     maxLen_ = 0;
@@ -96,6 +121,7 @@ void TextModel::Append(std::string_view line) {
         const LineRef ref = line.empty() ? LineRef{} : MakeRef(true, add_.size(), line.size());
         add_.append(line.data(), line.size());
 
+        EndPassed();
         if (!lastEmpty) lines_.emplace_back();
         lines_.back() = ref;
         lines_.emplace_back();
@@ -105,6 +131,14 @@ void TextModel::Append(std::string_view line) {
         throw PaneError::MemoCapacity();
     } catch (const std::length_error&) {
         throw PaneError::MemoCapacity();
+    }
+}
+
+void TextModel::Reserve(size_t lines, size_t bytes) {
+    try {
+        add_.reserve(add_.size() + bytes);
+        lines_.reserve(lines_.size() + lines + 1);
+    } catch (const std::exception&) {
     }
 }
 
@@ -272,6 +306,7 @@ void TextModel::GrowLines(size_t extra) {
 
 // Swaps lines [first, first + count) for `with`; the caller has made room.
 void TextModel::Splice(size_t first, size_t count, const std::vector<LineRef>& with) {
+    EndPassed();
     uint32_t removedMax = 0;
     for (size_t i = first; i < first + count; ++i) removedMax = std::max(removedMax, lines_[i].len);
     uint32_t addedMax = 0;
@@ -290,6 +325,11 @@ void TextModel::Splice(size_t first, size_t count, const std::vector<LineRef>& w
         maxLen_ = addedMax;
     else if (removedMax == maxLen_)
         maxLenStale_ = true;
+}
+
+void TextModel::EndPassed() {
+    passedValid_ = false;
+    std::vector<uint32_t>().swap(passed_);
 }
 
 void TextModel::ResetHistory() {

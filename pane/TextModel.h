@@ -3,11 +3,15 @@
 // append-only buffer, with one compact reference per line into either. An edit
 // swaps a run of line references, so nothing ever copies the whole text and
 // undo keeps only the references it swapped out.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ByteBlock.h"
 
 struct TextPos {
     size_t line = 0;
@@ -26,12 +30,26 @@ class TextModel {
 public:
     TextModel();
 
-    // Replaces everything; CR LF, CR and LF each end a line. Takes the bytes
-    // over without copying them. Forgets the undo history.
-    void SetText(std::string bytes);
+    // Replaces everything; CR LF, CR and LF each end a line. Forgets the
+    // undo history.
+    void SetText(std::string_view bytes);
+    // The same for a block that may still be filling while this runs:
+    // awaitMore(have) blocks until more than `have` bytes are in and returns
+    // how many are, or returns `have` once no more will come. The lines are
+    // indexed as the bytes arrive, in one pass. Only once all are indexed is
+    // the block taken over, without a copy, and the old text replaced; when
+    // awaitMore throws, the model and the block are left as they were.
+    // With a filter, the lines it passes are noted while they are indexed,
+    // when they are still in the cache (see ForEachLineBatch).
+    using AwaitFn = std::function<size_t(size_t have)>;
+    using LineFilter = bool (*)(std::string_view line);
+    void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, LineFilter filter = nullptr);
     void Clear();
     // Adds a line after the last counted one. Forgets the undo history.
     void Append(std::string_view line);
+    // Makes room for appending that many lines of that many bytes; only a
+    // hint, so running out of memory here is left to the appends.
+    void Reserve(size_t lines, size_t bytes);
 
     // Lines as a line list sees them: a final empty line is not counted.
     size_t Count() const;
@@ -45,6 +63,22 @@ public:
     void ForEachLine(Fn&& fn) const {
         const size_t n = Count();
         for (size_t i = 0; i < n; ++i) fn(View(lines_[i]));
+    }
+    // The same in batches, fn(const std::string_view* lines, size_t count),
+    // except that while the text is as it was loaded with a filter, the
+    // lines the filter turned down are left out.
+    template <class Fn>
+    void ForEachLineBatch(Fn&& fn) const {
+        constexpr size_t kBatch = 4096;
+        std::string_view batch[kBatch];
+        const size_t n = passedValid_ ? passed_.size() : Count();
+        for (size_t i = 0; i < n;) {
+            const size_t count = std::min(kBatch, n - i);
+            for (size_t k = 0; k < count; ++k)
+                batch[k] = View(lines_[passedValid_ ? passed_[i + k] : i + k]);
+            fn(static_cast<const std::string_view*>(batch), count);
+            i += count;
+        }
     }
 
     // Bytes between two positions, line breaks written as `lineBreak`.
@@ -100,8 +134,8 @@ private:
     };
 
     std::string_view View(const LineRef& r) const {
-        const std::string& buf = r.InAdd() ? add_ : base_;
-        return std::string_view(buf.data() + r.Offset(), r.len);
+        const char* buf = r.InAdd() ? add_.data() : base_.data();
+        return std::string_view(buf + r.Offset(), r.len);
     }
     void Splice(size_t first, size_t count, const std::vector<LineRef>& with);
     // Takes the newest edit off `from`, applies it backwards (undoing) or
@@ -109,13 +143,18 @@ private:
     bool Replay(std::vector<Edit>& from, std::vector<Edit>& to, bool undoing, TextPos* caret);
     void GrowLines(size_t extra);
     void ResetHistory();
+    void EndPassed();
 
-    std::string base_;  // as loaded, never changed
+    ByteBlock base_;    // as loaded, never changed
     std::string add_;   // append-only while any line or edit refers to it
     std::vector<LineRef> lines_;
     std::vector<Edit> undo_;
     std::vector<Edit> redo_;
     bool typingRun_ = false;
+    // The lines the load filter passed, in order; only while passedValid_,
+    // which every change to the text ends.
+    std::vector<uint32_t> passed_;
+    bool passedValid_ = false;
     mutable size_t maxLen_ = 0;
     mutable bool maxLenStale_ = false;
 };

@@ -80,7 +80,18 @@ void TextPane::Append(std::string_view line) {
 }
 
 void TextPane::SetText(std::string bytes) {
-    model_.SetText(std::move(bytes));
+    model_.SetText(bytes);
+    AfterTextReplaced();
+}
+
+void TextPane::SetText(ByteBlock& bytes, const AwaitFn& awaitMore) {
+    model_.SetText(bytes, awaitMore, filter_);
+    AfterTextReplaced();
+}
+
+void TextPane::ForEachLineBatch(const BatchFn& fn) const { model_.ForEachLineBatch(fn); }
+
+void TextPane::AfterTextReplaced() {
     metrics_.ForgetFrom({});
     caret_ = anchor_ = {};
     wantedX_ = 0;

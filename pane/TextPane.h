@@ -23,6 +23,10 @@ public:
     void Append(std::string_view line) override;
     // Caret and view go to the start; the undo history is forgotten.
     void SetText(std::string bytes) override;
+    void SetText(ByteBlock& bytes, const AwaitFn& awaitMore) override;
+    void ForEachLineBatch(const BatchFn& fn) const override;
+    void SetLineFilter(LineFilter filter) override { filter_ = filter; }
+    void Reserve(size_t lines, size_t bytes) override { model_.Reserve(lines, bytes); }
     // While suspended, nothing is painted and scroll ranges wait for the resume.
     void SetRepaintSuspended(bool suspended) override;
 
@@ -81,6 +85,7 @@ private:
     void ReplaceSelection(std::string_view text, bool typing);
     void MoveCaret(TextPos pos, bool extend, bool keepColumnX = false);
     void AfterTextChange();
+    void AfterTextReplaced();
     void PlaceCaretAfterHistoryStep(TextPos at);
     void AfterCaretMove();
     void EnsureCaretVisible();
@@ -93,6 +98,7 @@ private:
 
     void DrawLine(QPainter& p, size_t i, qreal y, qreal left, qreal right) const;
 
+    LineFilter filter_ = nullptr;
     TextModel model_;
     GlyphMetrics metrics_{model_};  // after the model it measures
     TextPos caret_;

@@ -2,6 +2,8 @@
 // differential test covers the rest.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -45,7 +47,55 @@ TEST(TextModelLines, SplitsAndCountsLikeTheConverter) {
         m.SetText(c.text);
         EXPECT_EQ(DisplayLines(m), c.shown);
         EXPECT_EQ(m.Count(), c.count);
+        // The same bytes still arriving while they are indexed, cut anywhere.
+        for (size_t cut = 0; cut <= c.text.size(); ++cut) {
+            ByteBlock block(c.text.size());
+            c.text.copy(block.data(), c.text.size());
+            TextModel loaded;
+            loaded.SetText(block, [&](size_t have) { return have < cut ? cut : c.text.size(); });
+            EXPECT_EQ(DisplayLines(loaded), c.shown) << "cut at " << cut;
+            EXPECT_EQ(loaded.Count(), c.count);
+        }
     }
+}
+
+// Lines a load filter turned down are left out of the batches only while
+// the text is as loaded.
+TEST(TextModelLoad, FilteredLinesAreLeftOutUntilTheTextChanges) {
+    const std::string text = "keep 1\nskip\nkeep 2\r\nskip\rkeep 3";
+    const auto batches = [](const TextModel& m) {
+        Lines out;
+        m.ForEachLineBatch([&](const std::string_view* lines, size_t n) {
+            out.insert(out.end(), lines, lines + n);
+        });
+        return out;
+    };
+    ByteBlock block(text.size());
+    text.copy(block.data(), text.size());
+    TextModel m;
+    m.SetText(block, [&](size_t have) { return std::max(have, text.size()); },
+              [](std::string_view line) { return line.substr(0, 4) == "keep"; });
+    EXPECT_EQ(batches(m), (Lines{"keep 1", "keep 2", "keep 3"}));
+    EXPECT_EQ(m.Count(), 5u);
+    m.Insert({1, 0}, "x");
+    EXPECT_EQ(batches(m), (Lines{"keep 1", "xskip", "keep 2", "skip", "keep 3"}));
+}
+
+// A failure while the bytes arrive leaves the model and the block alone.
+TEST(TextModelLoad, FailedArrivalChangesNothing) {
+    TextModel m;
+    m.SetText("before");
+    ByteBlock block(8);
+    std::string("a\nb\nc\nd\n").copy(block.data(), 8);
+    EXPECT_THROW(m.SetText(block,
+                           [](size_t have) -> size_t {
+                               if (have >= 4) throw std::runtime_error("read failed");
+                               return 4;
+                           }),
+                 std::runtime_error);
+    EXPECT_EQ(DisplayLines(m), Lines{"before"});
+    EXPECT_EQ(block.size(), 8u);
+    EXPECT_NE(block.data(), nullptr);
 }
 
 TEST(TextModelLines, AppendAddsOneCountedLine) {

@@ -1,0 +1,84 @@
+#include "BackgroundRead.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+// Small enough that the bytes are still in the cache when they are indexed.
+constexpr size_t kPiece = size_t{1} << 20;
+// Below this a second thread costs more than it saves.
+constexpr size_t kSplitFrom = size_t{16} << 20;
+}  // namespace
+
+BackgroundRead::BackgroundRead(int fd, char* into, size_t capacity)
+    : parts_(capacity >= kSplitFrom ? 2 : 1) {
+    const size_t half = capacity / 2;
+    parts_.front().to = parts_.size() == 2 ? half : capacity;
+    if (parts_.size() == 2) parts_.back() = {half, capacity};
+    try {
+        for (Part& part : parts_) threads_.emplace_back(&BackgroundRead::Run, this, fd, into, std::ref(part));
+    } catch (...) {
+        for (std::thread& t : threads_) t.join();
+        throw;
+    }
+}
+
+BackgroundRead::~BackgroundRead() {
+    for (std::thread& t : threads_) t.join();
+}
+
+void BackgroundRead::Run(int fd, char* into, Part& part) {
+    size_t at = part.from;
+    int error = 0;
+    while (at < part.to) {
+        const ssize_t got = ::pread(fd, into + at, std::min(kPiece, part.to - at), static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) error = errno;
+        if (got <= 0) break;  // an error, or the file shrank meanwhile
+        at += static_cast<size_t>(got);
+        std::lock_guard<std::mutex> lock(mutex_);
+        part.in = at - part.from;
+        grew_.notify_all();
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    part.error = error;
+    part.ended = true;
+    grew_.notify_all();
+}
+
+size_t BackgroundRead::Prefix(bool& final) const {
+    size_t prefix = 0;
+    for (const Part& part : parts_) {
+        prefix = part.from + part.in;
+        const bool whole = part.from + part.in == part.to;
+        if (!whole) {
+            final = part.ended;
+            return prefix;
+        }
+    }
+    final = true;
+    return prefix;
+}
+
+size_t BackgroundRead::AwaitMore(size_t have) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    size_t in = have;
+    bool final = false;
+    grew_.wait(lock, [&] {
+        in = Prefix(final);
+        return in > have || final;
+    });
+    return in;
+}
+
+int BackgroundRead::Error() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    grew_.wait(lock, [&] {
+        return std::all_of(parts_.begin(), parts_.end(), [](const Part& p) { return p.ended; });
+    });
+    for (const Part& part : parts_)
+        if (part.error) return part.error;
+    return 0;
+}
