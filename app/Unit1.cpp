@@ -73,6 +73,8 @@ void TForm1::BuildLayout(const PaneFactory& makePane) {
     Label2 = MakeCaption(client, "Input Ns file (ns.tr , must put beside Kavro.exe)");
     Place(Label2, 7, 8, 359, 18);
     Memo1 = factory(client);
+    // Lines no rule can match need not be walked again at each conversion.
+    Memo1->SetLineFilter(kavro::MayMatchARule);
     Memo1->SetText("Memo1");
     Place(Memo1->Widget(), 7, 30, 819, 239);
     // The caption, its spelling and its trailing space are kept on purpose.
@@ -113,7 +115,8 @@ void TForm1::BitBtn1Click() {
     kavro::TraceConverter conversion([](const std::string& notice) {
         ShowPlainNotice(QString::fromLatin1(notice.data(), static_cast<qsizetype>(notice.size())));
     });
-    Memo1->ForEachLine([&](std::string_view line) { conversion.AddLine(line); });
+    Memo1->ForEachLineBatch(
+        [&](const std::string_view* lines, size_t count) { conversion.AddLines(lines, count); });
 
     QCoreApplication::processEvents();
     Memo2->SetText("Please wait ... (Inserting and sorting this may take some time ...)");
@@ -121,6 +124,8 @@ void TForm1::BitBtn1Click() {
     {
         RepaintSuspension suspended(Memo2);
         Memo2->Clear();
+        const auto size = conversion.MeasureEvents();
+        Memo2->Reserve(size.lines, size.bytes);
         conversion.WriteEvents([this](std::string_view line) { Memo2->Append(line); });
     }
     Memo2->SaveToFile(ExeDir + QStringLiteral("iNSpect.out"));
