@@ -2,19 +2,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <memory>
 
 #include "EventOutput.h"
 #include "Progress.h"
+#include "ReadAhead.h"
 #include "TraceConverter.h"
 #include "TraceSource.h"
-
-namespace {
-
-// Big enough to keep read calls few, small enough to stay in cache.
-constexpr size_t kChunk = 1 << 18;
-
-}  // namespace
 
 std::string TraceName(const std::string& trace) {
     return trace == "-" ? "standard input" : trace;
@@ -31,18 +24,16 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
     });
 
     const bool showProgress = progress.Wanted(source.Size());
-    std::unique_ptr<char[]> chunk(new char[kChunk]);
     struct Finished {
         Progress& progress;
         const void* who;
         ~Finished() { progress.Done(who); }
     } finished{progress, &source};
-    for (;;) {
-        const size_t got = source.Read(chunk.get(), kChunk);
-        if (got == 0) break;
-        conversion.AddBytes(std::string_view(chunk.get(), got));
+    ReadAhead reader(source);
+    for (std::string_view piece; !(piece = reader.Next()).empty();) {
+        conversion.AddBytes(piece);
         if (showProgress)
-            progress.Update(&source, TraceName(trace), source.Consumed(), source.Size(), started);
+            progress.Update(&source, TraceName(trace), reader.Consumed(), source.Size(), started);
     }
     conversion.EndBytes();
 
