@@ -5,6 +5,7 @@
 
 #include "EventOutput.h"
 #include "Progress.h"
+#include "PieceReader.h"
 #include "ReadAhead.h"
 #include "TraceConverter.h"
 #include "TraceSource.h"
@@ -29,13 +30,24 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
         const void* who;
         ~Finished() { progress.Done(who); }
     } finished{progress, &source};
-    ReadAhead reader(source);
-    for (std::string_view piece; !(piece = reader.Next()).empty();) {
-        conversion.AddBytes(piece);
-        if (showProgress)
-            progress.Update(&source, TraceName(trace), reader.Consumed(), source.Size(), started);
+    auto report = [&](uint64_t consumed) {
+        if (showProgress) progress.Update(&source, TraceName(trace), consumed, source.Size(), started);
+    };
+    if (source.PlainFile()) {
+        PieceReader reader(source.Fd(), source.Start());
+        while (const kavro::TracePiece* piece = reader.Next()) {
+            conversion.AddPiece(*piece);
+            report(reader.Consumed());
+        }
+        conversion.EndPieces();
+    } else {
+        ReadAhead reader(source);
+        for (std::string_view piece; !(piece = reader.Next()).empty();) {
+            conversion.AddBytes(piece);
+            report(reader.Consumed());
+        }
+        conversion.EndBytes();
     }
-    conversion.EndBytes();
 
     conversion.WriteEventBytes([&](std::string_view bytes) { out.Write(bytes); });
     out.Commit();

@@ -43,6 +43,10 @@ TraceSource::TraceSource(const std::string& path) {
     if (::fstat(fd_, &st) != 0) throw Failure(SystemText(errno));
     if (S_ISDIR(st.st_mode)) throw Failure(SystemText(EISDIR));
     if (S_ISREG(st.st_mode)) {
+        // Standard input may have been read partly before it reached us.
+        const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+        regular_ = at >= 0;
+        start_ = at >= 0 ? static_cast<uint64_t>(at) : 0;
         size_ = static_cast<uint64_t>(st.st_size);
         ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     }

@@ -24,6 +24,12 @@ public:
     uint64_t Size() const { return size_; }
     uint64_t Consumed() const { return consumed_; }
 
+    // A regular file that is not gzipped can be read anywhere at once:
+    // then its descriptor, and the offset the trace starts at.
+    bool PlainFile() const { return regular_ && !gzip_; }
+    int Fd() const { return fd_; }
+    uint64_t Start() const { return start_; }
+
 private:
     size_t ReadRaw(char* buffer, size_t capacity);
     size_t Inflate(char* buffer, size_t capacity);
@@ -32,6 +38,8 @@ private:
     bool ownsFd_ = false;
     uint64_t size_ = 0;
     uint64_t consumed_ = 0;
+    bool regular_ = false;
+    uint64_t start_ = 0;
 
     struct Gzip;
     std::unique_ptr<Gzip> gzip_;  // set when the trace is gzipped

@@ -10,8 +10,10 @@
 // larger ones, once per line of the trace.
 #if defined(__GNUC__)
 #define KAVRO_PER_LINE inline __attribute__((always_inline))
+#define KAVRO_PER_LINE_LAMBDA __attribute__((always_inline))
 #else
 #define KAVRO_PER_LINE inline
+#define KAVRO_PER_LINE_LAMBDA
 #endif
 
 namespace kavro::scan {

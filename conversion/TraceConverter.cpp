@@ -1,6 +1,7 @@
 #include "TraceConverter.h"
 
 #include "LineSplitter.h"
+#include "TracePiece.h"
 #include "TraceTableBuilder.h"
 
 namespace kavro {
@@ -41,6 +42,35 @@ void TraceConverter::AddBytes(std::string_view chunk) {
 void TraceConverter::EndBytes() {
     TraceTableBuilder& builder = *builder_;
     splitter_->Finish([&builder](std::string_view line) { builder.BuildTraceTable(line); });
+}
+
+void TraceConverter::AddPiece(const TracePiece& piece) {
+    ContinueLine(piece.head);
+    if (!piece.ended) return;
+    FinishLine();
+    TraceTableBuilder& builder = *builder_;
+    const std::string_view lines = piece.lines;
+    for (size_t i = 0, start = 0; i < piece.ends.size(); start = piece.ends[i++])
+        builder.BuildTraceTable(lines.substr(start, piece.ends[i] - start));
+    ContinueLine(piece.tail);
+}
+
+void TraceConverter::EndPieces() { FinishLine(); }
+
+void TraceConverter::ContinueLine(const std::string& bytes) {
+    if (bytes.empty()) return;
+    if (!pendingBegun_) {
+        pendingBegun_ = true;
+        // As for AddBytes: a line that cannot match is not held.
+        pendingKept_ = KindCanMatch(bytes[0]);
+    }
+    if (pendingKept_) pending_.append(bytes);
+}
+
+void TraceConverter::FinishLine() {
+    if (pendingBegun_ && pendingKept_) builder_->BuildTraceTable(pending_);
+    pending_.clear();
+    pendingBegun_ = pendingKept_ = false;
 }
 
 void TraceConverter::WriteEvents(const EmitFn& emit) const { kavro::WriteEvents(Table(), emit); }

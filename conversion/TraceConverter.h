@@ -14,6 +14,7 @@ namespace kavro {
 
 class LineSplitter;
 class TraceTableBuilder;
+struct TracePiece;
 
 // False for a line that no rule matches, whatever the lines around it: a
 // caller that already knows this of a line may leave it out.
@@ -39,6 +40,10 @@ public:
     // chunks. EndBytes() hands over a last line that has no line end.
     void AddBytes(std::string_view chunk);
     void EndBytes();
+    // The same stream as pieces cut by CutPiece, in order; EndPieces() after
+    // the last. A stream comes either as bytes or as pieces.
+    void AddPiece(const TracePiece& piece);
+    void EndPieces();
 
     // Every event line, without its line end; the view lives for the call.
     void WriteEvents(const EmitFn& emit) const;
@@ -58,6 +63,13 @@ public:
 private:
     std::unique_ptr<TraceTableBuilder> builder_;
     std::unique_ptr<LineSplitter> splitter_;
+
+    // The line that runs from one piece into the next, while it may match.
+    void ContinueLine(const std::string& bytes);
+    void FinishLine();
+    std::string pending_;
+    bool pendingBegun_ = false;
+    bool pendingKept_ = false;
 };
 
 }  // namespace kavro

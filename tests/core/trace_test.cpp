@@ -6,6 +6,7 @@
 
 #include "Convert.h"
 #include "TraceConverter.h"
+#include "TracePiece.h"
 
 namespace {
 
@@ -127,6 +128,23 @@ TEST(TraceFormats, OneRunInBothFormatsGivesTheSameBytes) {
     EXPECT_GT(old.events.size(), 1000u);
     EXPECT_EQ(old.table.size(), neu.table.size());
     EXPECT_TRUE(old.bytes == neu.bytes);
+}
+
+// The console converter cuts plain files into pieces on two threads.
+TEST(TraceFormats, PiecesOfRealTracesGiveTheStreamsBytes) {
+    for (const char* name : {"dsr-10n-40s.tr", "aodv-10n-40s-b-new.tr", "dsr-tcp-6n-15s.tr"}) {
+        const std::string text = ReadTrace(name);
+        kavro::TraceConverter c;
+        kavro::TracePiece piece;
+        for (size_t at = 0; at < text.size(); at += 65521) {
+            kavro::CutPiece(std::string_view(text).substr(at, 65521), piece);
+            c.AddPiece(piece);
+        }
+        c.EndPieces();
+        std::string bytes;
+        c.WriteEventBytes([&](std::string_view b) { bytes.append(b); });
+        EXPECT_TRUE(bytes == ConvertTrace(name).bytes) << name;
+    }
 }
 
 // TCP data and its acks are both application packets; read off the trace.

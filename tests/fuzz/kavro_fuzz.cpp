@@ -11,6 +11,7 @@
 
 #include "LineSplitter.h"
 #include "TraceConverter.h"
+#include "TracePiece.h"
 #include "TraceTableBuilder.h"
 
 namespace {
@@ -93,6 +94,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     feedInCuts([&](std::string_view chunk) { chunkWise.AddBytes(chunk); });
     chunkWise.EndBytes();
 
+    // And as pieces cut on their own, as for plain files.
+    FailureSchedule byPiece{failStage, failEvery};
+    kavro::TraceConverter pieceWise;
+    pieceWise.Builder().SetStageHook(std::ref(byPiece));
+    kavro::TracePiece piece;
+    feedInCuts([&](std::string_view chunk) {
+        kavro::CutPiece(chunk, piece);
+        pieceWise.AddPiece(piece);
+    });
+    pieceWise.EndPieces();
+
     const kavro::ArrTrace& table = lineWise.Table();
     size_t wantLines = 0;
     for (size_t i = 0; i < table.size(); ++i) {
@@ -121,5 +133,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lineWise.WriteEventBytes([&](std::string_view b) { lineBytes.append(b); });
     chunkWise.WriteEventBytes([&](std::string_view b) { chunkBytes.append(b); });
     Check(lineBytes == chunkBytes, "streamed conversion differs from line-by-line");
+    std::string pieceBytes;
+    pieceWise.WriteEventBytes([&](std::string_view b) { pieceBytes.append(b); });
+    Check(lineBytes == pieceBytes, "conversion by pieces differs from line-by-line");
+
+    // A batch of views, as the window hands its lines over.
+    std::vector<std::string_view> views(whole.begin(), whole.end());
+    kavro::TraceConverter batchWise;
+    FailureSchedule byBatch{failStage, failEvery};
+    batchWise.Builder().SetStageHook(std::ref(byBatch));
+    batchWise.AddLines(views.data(), views.size());
+    std::string batchBytes;
+    batchWise.WriteEventBytes([&](std::string_view b) { batchBytes.append(b); });
+    Check(lineBytes == batchBytes, "conversion of a batch differs from line-by-line");
     return 0;
 }
