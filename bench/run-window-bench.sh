@@ -84,11 +84,14 @@ for trace in "${traces[@]}"; do
     printf '  fast pane: median total %.3f s (start-up + conversion), %.3f s for the whole process\n' \
         "$fast_total" "$fast_wall"
     printf '  floors: cat TRACE > /dev/null %.3f s, wc -l %.3f s (medians)\n' "$cat_s" "$wc_s"
+    # The ratio goals are for the large trace; the small one has to be quick.
     awk -v t="$fast_total" -v w="$fast_wall" -v c="$cat_s" -v l="$wc_s" -v p="$fast_peak" -v m="$mb" 'BEGIN {
-        printf("  total / cat  %5.2f x (goal <= 5) %s; whole process / cat %.2f x; total / wc -l %.2f x\n",
-            t / c, (t / c <= 5 ? "met" : "NOT MET"), w / c, t / l)
-        printf("  peak         %s MB = %.2f x the trace (goal <= 1.2) %s\n", p, p / m, (p / m <= 1.2 ? "met" : "NOT MET"))
-        if (m < 50) printf("  total        %.3f s (goal < 0.1 s) %s\n", t, (t < 0.1 ? "met" : "NOT MET"))
+        big = m >= 50
+        printf("  total / cat  %5.2f x%s; whole process / cat %.2f x; total / wc -l %.2f x\n",
+            t / c, (big ? (t / c <= 5 ? " (goal <= 5) met" : " (goal <= 5) NOT MET") : ""), w / c, t / l)
+        printf("  peak         %s MB = %.2f x the trace%s\n", p, p / m,
+            (big ? (p / m <= 1.2 ? " (goal <= 1.2) met" : " (goal <= 1.2) NOT MET") : ""))
+        if (!big) printf("  total        %.3f s (goal < 0.1 s) %s\n", t, (t < 0.1 ? "met" : "NOT MET"))
     }'
     if [ -n "$stock_line" ]; then
         stock_total=$(echo "$stock_line" | field total_s)
