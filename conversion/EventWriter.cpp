@@ -11,26 +11,13 @@ struct Stop {
     const std::string& time;
 };
 
-void Emit(std::string& buf, const EmitFn& emit, const Stop& at, std::string_view action,
-          const std::string& peer, std::string_view role, const std::string& packetId) {
-    // One size check and plain copies: a large trace gives millions of lines.
-    const std::string_view pieces[] = {at.node, " ",       at.time,  action,
-                                       peer,    role,      packetId, " energy 5000"};
-    size_t size = 0;
-    for (std::string_view p : pieces) size += p.size();
-    if (buf.size() < size) buf.resize(size);
-    char* out = buf.data();
-    for (std::string_view p : pieces) {
-        std::memcpy(out, p.data(), p.size());
-        out += p.size();
-    }
-    emit(std::string_view(buf.data(), size));
-}
+// An event line is these pieces, back to back.
+using Pieces = std::string_view[8];
 
-}  // namespace
-
-void WriteEvents(const ArrTrace& table, const EmitFn& emit) {
-    std::string buf;
+// Hands the pieces of every event line to `line`, in order; the one place
+// that knows what the lines say.
+template <class OnLine>
+void ForEachEvent(const ArrTrace& table, OnLine&& line) {
     for (const RecNsTrace& rec : table) {
         if (rec.RecvTime.empty()) continue;
         const size_t links = PathLinks(rec);
@@ -43,12 +30,43 @@ void WriteEvents(const ArrTrace& table, const EmitFn& emit) {
         for (size_t k = 0; k < links; ++k) {
             const Stop from = stop(k);
             const Stop to = stop(k + 1);
-            Emit(buf, emit, from, " sending to ", to.node, k == 0 ? " orginator " : " forwarding ",
-                 rec.PacketId);
-            Emit(buf, emit, to, " received from ", from.node,
-                 k + 1 == links ? " destination " : " forwarding ", rec.PacketId);
+            const Pieces sending = {from.node, " ", from.time, " sending to ", to.node,
+                                    k == 0 ? " orginator " : " forwarding ", rec.PacketId,
+                                    " energy 5000"};
+            line(sending);
+            const Pieces receiving = {to.node, " ", to.time, " received from ", from.node,
+                                      k + 1 == links ? " destination " : " forwarding ",
+                                      rec.PacketId, " energy 5000"};
+            line(receiving);
         }
     }
+}
+
+}  // namespace
+
+void WriteEvents(const ArrTrace& table, const EmitFn& emit) {
+    std::string buf;
+    ForEachEvent(table, [&](const Pieces& pieces) {
+        // One size check and plain copies: a large trace gives millions of lines.
+        size_t size = 0;
+        for (std::string_view p : pieces) size += p.size();
+        if (buf.size() < size) buf.resize(size);
+        char* out = buf.data();
+        for (std::string_view p : pieces) {
+            std::memcpy(out, p.data(), p.size());
+            out += p.size();
+        }
+        emit(std::string_view(buf.data(), size));
+    });
+}
+
+EventSize MeasureEvents(const ArrTrace& table) {
+    EventSize size;
+    ForEachEvent(table, [&](const Pieces& pieces) {
+        ++size.lines;
+        for (std::string_view p : pieces) size.bytes += p.size();
+    });
+    return size;
 }
 
 }  // namespace kavro

@@ -17,4 +17,11 @@ inline size_t PathLinks(const RecNsTrace& rec) { return rec.Hops.size() + 1; }
 
 void WriteEvents(const ArrTrace& table, const EmitFn& emit);
 
+// How many lines WriteEvents gives, and their bytes without line ends.
+struct EventSize {
+    size_t lines = 0;
+    size_t bytes = 0;
+};
+EventSize MeasureEvents(const ArrTrace& table);
+
 }  // namespace kavro

@@ -1,5 +1,7 @@
 #include "TraceConverter.h"
 
+#include <vector>
+
 #include "LineSplitter.h"
 #include "TracePiece.h"
 #include "TraceTableBuilder.h"
@@ -33,6 +35,10 @@ void TraceConverter::AddLines(const std::string_view* lines, size_t count) {
 }
 
 bool MayMatchARule(std::string_view line) { return RuleFor(line) != Rule::None; }
+
+void MayMatchARules(const std::string_view* lines, size_t count, bool* may) {
+    for (size_t i = 0; i < count; ++i) may[i] = RuleFor(lines[i]) != Rule::None;
+}
 
 void TraceConverter::AddBytes(std::string_view chunk) {
     TraceTableBuilder& builder = *builder_;
@@ -75,13 +81,27 @@ void TraceConverter::FinishLine() {
 
 void TraceConverter::WriteEvents(const EmitFn& emit) const { kavro::WriteEvents(Table(), emit); }
 
-TraceConverter::EventSize TraceConverter::MeasureEvents() const {
-    EventSize size;
-    kavro::WriteEvents(Table(), [&size](std::string_view line) {
-        ++size.lines;
-        size.bytes += line.size();
+void TraceConverter::WriteEventBatches(const BatchFn& write) const {
+    constexpr size_t kLines = 4096;
+    std::string block;
+    std::vector<size_t> ends;  // offsets, since the block may move as it grows
+    std::vector<std::string_view> views;
+    ends.reserve(kLines);
+    views.reserve(kLines);
+    auto flush = [&] {
+        views.clear();
+        for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++])
+            views.emplace_back(block.data() + start, ends[i] - start);
+        write(views.data(), views.size());
+        block.clear();
+        ends.clear();
+    };
+    kavro::WriteEvents(Table(), [&](std::string_view line) {
+        block.append(line);
+        ends.push_back(block.size());
+        if (ends.size() == kLines) flush();
     });
-    return size;
+    if (!ends.empty()) flush();
 }
 
 void TraceConverter::WriteEventBytes(const WriteFn& write) const {

@@ -17,8 +17,10 @@ class TraceTableBuilder;
 struct TracePiece;
 
 // False for a line that no rule matches, whatever the lines around it: a
-// caller that already knows this of a line may leave it out.
+// caller that already knows this of a line may leave it out. The batch form
+// sets may[i] for lines[i].
 bool MayMatchARule(std::string_view line);
+void MayMatchARules(const std::string_view* lines, size_t count, bool* may);
 
 class TraceConverter {
 public:
@@ -47,13 +49,12 @@ public:
 
     // Every event line, without its line end; the view lives for the call.
     void WriteEvents(const EmitFn& emit) const;
+    // The same in batches, for a receiver that takes many lines at once.
+    using BatchFn = std::function<void(const std::string_view* lines, size_t count)>;
+    void WriteEventBatches(const BatchFn& write) const;
     // How many lines WriteEvents gives, and their bytes without line ends,
     // for a receiver that wants to make room first.
-    struct EventSize {
-        size_t lines = 0;
-        size_t bytes = 0;
-    };
-    EventSize MeasureEvents() const;
+    EventSize MeasureEvents() const { return kavro::MeasureEvents(Table()); }
     // The event file: every event line followed by the line end.
     void WriteEventBytes(const WriteFn& write) const;
 
