@@ -1,13 +1,30 @@
 #include "BackgroundRead.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 namespace {
 // Small enough that the bytes are still in the cache when they are indexed.
 constexpr size_t kPiece = size_t{1} << 20;
+
+// Has the kernel hand out the pages of [p, p + size) in one go: faulting them
+// in one by one during the read took a fifth longer. Only advice: where the
+// kernel does not know it, the read faults the pages in as before.
+void Prefault(char* p, size_t size) {
+#if defined(MADV_POPULATE_WRITE)
+    const uintptr_t page = 4096;
+    const uintptr_t from = reinterpret_cast<uintptr_t>(p) & ~(page - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + size + page - 1) & ~(page - 1);
+    ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#else
+    (void)p;
+    (void)size;
+#endif
+}
 // Below this a second thread costs more than it saves.
 constexpr size_t kSplitFrom = size_t{16} << 20;
 }  // namespace
@@ -33,7 +50,9 @@ void BackgroundRead::Run(int fd, char* into, Part& part) {
     size_t at = part.from;
     int error = 0;
     while (at < part.to) {
-        const ssize_t got = ::pread(fd, into + at, std::min(kPiece, part.to - at), static_cast<off_t>(at));
+        const size_t want = std::min(kPiece, part.to - at);
+        Prefault(into + at, want);
+        const ssize_t got = ::pread(fd, into + at, want, static_cast<off_t>(at));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) error = errno;
         if (got <= 0) break;  // an error, or the file shrank meanwhile

@@ -25,6 +25,10 @@ public:
 
     virtual void Clear() = 0;
     virtual void Append(std::string_view line) = 0;
+    // Append for many lines at once; one call for the lot.
+    virtual void AppendLines(const std::string_view* lines, size_t count) {
+        for (size_t i = 0; i < count; ++i) Append(lines[i]);
+    }
     // Room for that many lines of that many bytes about to be appended, so
     // that the text does not grow in steps; only a hint.
     virtual void Reserve(size_t /*lines*/, size_t /*bytes*/) {}
@@ -39,9 +43,10 @@ public:
     // line filter turns down may be left out.
     using BatchFn = std::function<void(const std::string_view* lines, size_t count)>;
     virtual void ForEachLineBatch(const BatchFn& fn) const;
-    // A test of a line by its text alone. A pane may note while it loads a
-    // file which lines pass it, and later leave the others out.
-    using LineFilter = bool (*)(std::string_view line);
+    // A test of lines by their text alone, setting pass[i] for lines[i]. A
+    // pane may note while it loads a file which lines pass it, and later
+    // leave the others out.
+    using LineFilter = void (*)(const std::string_view* lines, size_t count, bool* pass);
     virtual void SetLineFilter(LineFilter) {}
 
     // SetText for bytes still being read into `bytes`; see TextModel. The

@@ -68,10 +68,27 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, LineFilter f
         lines.reserve(bytes.size() / 32 + 2);
         size_t maxLen = 0;
         const char* data = bytes.data();
+        // Lines are gathered in small batches, so that neither the index nor
+        // the filter costs a call per line.
+        constexpr size_t kBatch = 256;
+        std::string_view batch[kBatch];
+        LineRef refs[kBatch];
+        bool pass[kBatch];
+        size_t inBatch = 0;
+        auto flush = [&] {
+            if (filter) {
+                filter(batch, inBatch, pass);
+                for (size_t k = 0; k < inBatch; ++k)
+                    if (pass[k]) passed.push_back(static_cast<uint32_t>(lines.size() + k));
+            }
+            lines.insert(lines.end(), refs, refs + inBatch);
+            inBatch = 0;
+        };
         auto take = [&](std::string_view line) {
-            if (filter && filter(line)) passed.push_back(static_cast<uint32_t>(lines.size()));
-            lines.push_back(MakeRef(false, static_cast<uint64_t>(line.data() - data), line.size()));
+            batch[inBatch] = line;
+            refs[inBatch] = MakeRef(false, static_cast<uint64_t>(line.data() - data), line.size());
             maxLen = std::max(maxLen, line.size());
+            if (++inBatch == kBatch) flush();
         };
         size_t have = 0;
         size_t start = 0;  // where the line being read begins
@@ -83,6 +100,7 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, LineFilter f
             start = kavro::SplitEndedLines(std::string_view(data, more), start, take, crAtEnd);
         }
         if (start < have) take(std::string_view(data + start, have - start));
+        flush();
         // Text ending in a line break shows an empty last line for the caret.
         if (have == 0 || data[have - 1] == '\n' || data[have - 1] == '\r') lines.emplace_back();
 
@@ -113,20 +131,30 @@ void TextModel::Clear() {
     maxLenStale_ = false;
 }
 
-void TextModel::Append(std::string_view line) {
+void TextModel::AppendLines(const std::string_view* lines, size_t count) {
+    if (count == 0) return;
     try {
         // A last line with text has no line break yet: it gets one first.
         const bool lastEmpty = lines_.back().len == 0;
-        GrowLines(lastEmpty ? 1 : 2);
-        const LineRef ref = line.empty() ? LineRef{} : MakeRef(true, add_.size(), line.size());
-        add_.append(line.data(), line.size());
+        size_t bytes = 0;
+        for (size_t i = 0; i < count; ++i) bytes += lines[i].size();
+        // Room first, so that nothing below allocates.
+        GrowLines(count + (lastEmpty ? 0 : 1));
+        if (add_.capacity() - add_.size() < bytes)
+            add_.reserve(std::max(add_.size() + bytes, add_.capacity() + add_.capacity() / 2));
+        for (size_t i = 0; i < count; ++i)
+            if (lines[i].size() > UINT32_MAX) throw std::length_error("line too long");
 
         EndPassed();
         if (!lastEmpty) lines_.emplace_back();
-        lines_.back() = ref;
-        lines_.emplace_back();
+        for (size_t i = 0; i < count; ++i) {
+            const std::string_view line = lines[i];
+            lines_.back() = line.empty() ? LineRef{} : MakeRef(true, add_.size(), line.size());
+            add_.append(line.data(), line.size());
+            lines_.emplace_back();
+            if (!maxLenStale_) maxLen_ = std::max(maxLen_, line.size());
+        }
         ResetHistory();
-        if (!maxLenStale_) maxLen_ = std::max(maxLen_, line.size());
     } catch (const std::bad_alloc&) {
         throw PaneError::MemoCapacity();
     } catch (const std::length_error&) {

@@ -42,11 +42,13 @@ public:
     // With a filter, the lines it passes are noted while they are indexed,
     // when they are still in the cache (see ForEachLineBatch).
     using AwaitFn = std::function<size_t(size_t have)>;
-    using LineFilter = bool (*)(std::string_view line);
+    using LineFilter = void (*)(const std::string_view* lines, size_t count, bool* pass);
     void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, LineFilter filter = nullptr);
     void Clear();
     // Adds a line after the last counted one. Forgets the undo history.
-    void Append(std::string_view line);
+    void Append(std::string_view line) { AppendLines(&line, 1); }
+    // The same for many lines: all of them, or, when memory runs out, none.
+    void AppendLines(const std::string_view* lines, size_t count);
     // Makes room for appending that many lines of that many bytes; only a
     // hint, so running out of memory here is left to the appends.
     void Reserve(size_t lines, size_t bytes);

@@ -68,9 +68,11 @@ void TextPane::Clear() {
     AfterTextChange();
 }
 
-void TextPane::Append(std::string_view line) {
+void TextPane::Append(std::string_view line) { AppendLines(&line, 1); }
+
+void TextPane::AppendLines(const std::string_view* lines, size_t count) {
     const size_t before = model_.Count();
-    model_.Append(line);
+    model_.AppendLines(lines, count);
     metrics_.ForgetFrom({before, 0});
     // The caret stays where it is, so only the scroll ranges need a look,
     // once for a whole run of appends.

@@ -27,6 +27,7 @@ public:
     void ForEachLineBatch(const BatchFn& fn) const override;
     void SetLineFilter(LineFilter filter) override { filter_ = filter; }
     void Reserve(size_t lines, size_t bytes) override { model_.Reserve(lines, bytes); }
+    void AppendLines(const std::string_view* lines, size_t count) override;
     // While suspended, nothing is painted and scroll ranges wait for the resume.
     void SetRepaintSuspended(bool suspended) override;
 

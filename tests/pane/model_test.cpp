@@ -74,7 +74,9 @@ TEST(TextModelLoad, FilteredLinesAreLeftOutUntilTheTextChanges) {
     text.copy(block.data(), text.size());
     TextModel m;
     m.SetText(block, [&](size_t have) { return std::max(have, text.size()); },
-              [](std::string_view line) { return line.substr(0, 4) == "keep"; });
+              [](const std::string_view* lines, size_t n, bool* pass) {
+                  for (size_t i = 0; i < n; ++i) pass[i] = lines[i].substr(0, 4) == "keep";
+              });
     EXPECT_EQ(batches(m), (Lines{"keep 1", "keep 2", "keep 3"}));
     EXPECT_EQ(m.Count(), 5u);
     m.Insert({1, 0}, "x");
