@@ -74,7 +74,7 @@ void TForm1::BuildLayout(const PaneFactory& makePane) {
     Place(Label2, 7, 8, 359, 18);
     Memo1 = factory(client);
     // Lines no rule can match need not be walked again at each conversion.
-    Memo1->SetLineFilter(kavro::MayMatchARule);
+    Memo1->SetLineFilter(kavro::MayMatchARules);
     Memo1->SetText("Memo1");
     Place(Memo1->Widget(), 7, 30, 819, 239);
     // The caption, its spelling and its trailing space are kept on purpose.
@@ -126,7 +126,8 @@ void TForm1::BitBtn1Click() {
         Memo2->Clear();
         const auto size = conversion.MeasureEvents();
         Memo2->Reserve(size.lines, size.bytes);
-        conversion.WriteEvents([this](std::string_view line) { Memo2->Append(line); });
+        conversion.WriteEventBatches(
+            [this](const std::string_view* lines, size_t count) { Memo2->AppendLines(lines, count); });
     }
     Memo2->SaveToFile(ExeDir + QStringLiteral("iNSpect.out"));
 }
