@@ -5,7 +5,7 @@
 
 #include "EventOutput.h"
 #include "Progress.h"
-#include "PieceReader.h"
+#include "PlainFile.h"
 #include "ReadAhead.h"
 #include "TraceConverter.h"
 #include "TraceSource.h"
@@ -34,12 +34,7 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
         if (showProgress) progress.Update(&source, TraceName(trace), consumed, source.Size(), started);
     };
     if (source.PlainFile()) {
-        PieceReader reader(source.Fd(), source.Start());
-        while (const kavro::TracePiece* piece = reader.Next()) {
-            conversion.AddPiece(*piece);
-            report(reader.Consumed());
-        }
-        conversion.EndPieces();
+        ConvertPlainFile(source.Fd(), source.Start(), conversion, report);
     } else {
         ReadAhead reader(source);
         for (std::string_view piece; !(piece = reader.Next()).empty();) {

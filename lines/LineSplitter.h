@@ -36,7 +36,8 @@ namespace detail {
 // Hands over the line that ends at `end` and moves `start` past its line end.
 // False when the text stops right after a CR, whose LF may be yet to come.
 template <class OnLine>
-inline bool TakeLine(const char* d, size_t n, size_t end, size_t& start, OnLine& onLine) {
+__attribute__((always_inline)) inline bool TakeLine(const char* d, size_t n, size_t end, size_t& start,
+                                                  OnLine& onLine) {
     onLine(std::string_view(d + start, end - start));
     if (d[end] != '\r') {
         start = end + 1;

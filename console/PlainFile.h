@@ -1,0 +1,18 @@
+#pragma once
+// Converts a plain trace file on two threads at once. Each reads a piece
+// with pread and cuts out the lines a rule may match; whichever finishes the
+// piece that is next in order adds it to the table, while its bytes are
+// still in that core's cache. Cutting a trace costs about as much as reading
+// it, and with the adding on a thread of its own the other two kept waiting.
+#include <cstdint>
+#include <functional>
+
+namespace kavro {
+class TraceConverter;
+}
+
+// Reads `fd` from `start` to its end into `conversion`, which must not be
+// fed otherwise meanwhile; `progress` hears how many bytes are in. Throws
+// Failure where a read fails.
+void ConvertPlainFile(int fd, uint64_t start, kavro::TraceConverter& conversion,
+                      const std::function<void(uint64_t consumed)>& progress);
