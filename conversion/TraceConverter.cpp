@@ -34,8 +34,6 @@ void TraceConverter::AddLines(const std::string_view* lines, size_t count) {
     }
 }
 
-bool MayMatchARule(std::string_view line) { return RuleFor(line) != Rule::None; }
-
 void MayMatchARules(const std::string_view* lines, size_t count, bool* may) {
     for (size_t i = 0; i < count; ++i) may[i] = RuleFor(lines[i]) != Rule::None;
 }

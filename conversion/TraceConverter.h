@@ -16,10 +16,8 @@ class LineSplitter;
 class TraceTableBuilder;
 struct TracePiece;
 
-// False for a line that no rule matches, whatever the lines around it: a
-// caller that already knows this of a line may leave it out. The batch form
-// sets may[i] for lines[i].
-bool MayMatchARule(std::string_view line);
+// Sets may[i] false for lines[i] when no rule matches it, whatever the lines
+// around it: a caller that already knows this of a line may leave it out.
 void MayMatchARules(const std::string_view* lines, size_t count, bool* may);
 
 class TraceConverter {
