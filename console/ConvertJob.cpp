@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 #include "EventOutput.h"
 #include "Progress.h"
@@ -14,7 +15,8 @@ std::string TraceName(const std::string& trace) {
     return trace == "-" ? "standard input" : trace;
 }
 
-kavro::Summary ConvertOne(const std::string& trace, const std::string& output, Progress& progress) {
+kavro::Summary ConvertOne(const std::string& trace, const std::string& output, Progress& progress,
+                          unsigned cores) {
     const auto started = std::chrono::steady_clock::now();
     TraceSource source(trace);
     // Opened before the read, so that a target that cannot be written is
@@ -33,13 +35,21 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
     auto report = [&](uint64_t consumed) {
         if (showProgress) progress.Update(&source, TraceName(trace), consumed, source.Size(), started);
     };
-    if (source.PlainFile()) {
+    if (cores >= 2 && source.PlainFile()) {
         ConvertPlainFile(source.Fd(), source.Start(), conversion, report);
-    } else {
+    } else if (cores >= 2) {
         ReadAhead reader(source);
         for (std::string_view piece; !(piece = reader.Next()).empty();) {
             conversion.AddBytes(piece);
             report(reader.Consumed());
+        }
+        conversion.EndBytes();
+    } else {
+        constexpr size_t kChunk = size_t{1} << 18;
+        std::unique_ptr<char[]> chunk(new char[kChunk]);
+        for (size_t got; (got = source.Read(chunk.get(), kChunk)) > 0;) {
+            conversion.AddBytes(std::string_view(chunk.get(), got));
+            report(source.Consumed());
         }
         conversion.EndBytes();
     }

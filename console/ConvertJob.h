@@ -6,8 +6,11 @@
 
 class Progress;
 
-// Throws Failure with the reason; the output is then left as it was.
-kavro::Summary ConvertOne(const std::string& trace, const std::string& output, Progress& progress);
+// Throws Failure with the reason; the output is then left as it was. With
+// `cores` of 2 or more the trace is read and cut on two threads; with 1 it
+// is converted on this thread alone.
+kavro::Summary ConvertOne(const std::string& trace, const std::string& output, Progress& progress,
+                          unsigned cores);
 
 // The line printed after a trace: "TRACE: S sent, D delivered (P%), ...".
 std::string SummaryLine(const std::string& trace, const kavro::Summary& s);

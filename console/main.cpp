@@ -36,7 +36,8 @@ int Usage(const std::string& why) {
 
 // Converts the traces on `jobs` threads and reports each outcome in the
 // order of the traces, as soon as it and all before it are done.
-bool ConvertAll(const Options& o, const std::vector<std::string>& outputs, unsigned jobs) {
+bool ConvertAll(const Options& o, const std::vector<std::string>& outputs, unsigned jobs,
+                unsigned coresPerTrace) {
     Progress progress;
     const size_t count = o.traces.size();
     std::vector<std::optional<Outcome>> outcomes(count);
@@ -48,7 +49,7 @@ bool ConvertAll(const Options& o, const std::vector<std::string>& outputs, unsig
         for (size_t i; (i = next++) < count;) {
             Outcome r;
             try {
-                const kavro::Summary s = ConvertOne(o.traces[i], outputs[i], progress);
+                const kavro::Summary s = ConvertOne(o.traces[i], outputs[i], progress, coresPerTrace);
                 r = {true, SummaryLine(o.traces[i], s)};
             } catch (const Failure& e) {
                 r.line = TraceName(o.traces[i]) + ": " + e.what();
@@ -107,8 +108,10 @@ int main(int argc, char** argv) {
                          " would both write " + (outputs.back() == "-" ? "standard output" : outputs.back()));
     }
 
-    unsigned jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
-    jobs = static_cast<unsigned>(std::min<size_t>(jobs, o.traces.size()));
+    // -j N uses up to N cores: N traces at once, or, with cores to spare,
+    // a trace on more than one.
+    const unsigned cores = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned jobs = static_cast<unsigned>(std::min<size_t>(cores, o.traces.size()));
     RemoveTemporaryFilesOnSignals();
-    return ConvertAll(o, outputs, jobs) ? 0 : 1;
+    return ConvertAll(o, outputs, jobs, cores / jobs) ? 0 : 1;
 }
