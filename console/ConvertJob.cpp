@@ -35,23 +35,24 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
     auto report = [&](uint64_t consumed) {
         if (showProgress) progress.Update(&source, TraceName(trace), consumed, source.Size(), started);
     };
+    // Streams pieces from `next` until it gives an empty one.
+    const auto stream = [&](auto&& next, auto&& consumed) {
+        for (std::string_view piece; !(piece = next()).empty();) {
+            conversion.AddBytes(piece);
+            report(consumed());
+        }
+        conversion.EndBytes();
+    };
     if (cores >= 2 && source.PlainFile()) {
         ConvertPlainFile(source.Fd(), source.Start(), conversion, report);
     } else if (cores >= 2) {
         ReadAhead reader(source);
-        for (std::string_view piece; !(piece = reader.Next()).empty();) {
-            conversion.AddBytes(piece);
-            report(reader.Consumed());
-        }
-        conversion.EndBytes();
+        stream([&] { return reader.Next(); }, [&] { return reader.Consumed(); });
     } else {
         constexpr size_t kChunk = size_t{1} << 18;
         std::unique_ptr<char[]> chunk(new char[kChunk]);
-        for (size_t got; (got = source.Read(chunk.get(), kChunk)) > 0;) {
-            conversion.AddBytes(std::string_view(chunk.get(), got));
-            report(source.Consumed());
-        }
-        conversion.EndBytes();
+        stream([&] { return std::string_view(chunk.get(), source.Read(chunk.get(), kChunk)); },
+               [&] { return source.Consumed(); });
     }
 
     conversion.WriteEventBytes([&](std::string_view bytes) { out.Write(bytes); });

@@ -24,6 +24,16 @@ struct TraceSource::Gzip {
     bool ended = false;  // the last member's end was seen and no input follows
     bool inputDone = false;
 
+    // Reads more compressed input once the last has been used up.
+    template <class ReadFn>
+    void Refill(ReadFn&& read) {
+        if (z.avail_in != 0 || inputDone) return;
+        const size_t n = read(reinterpret_cast<char*>(in.get()), kInputChunk);
+        if (n == 0) inputDone = true;
+        z.next_in = in.get();
+        z.avail_in = static_cast<uInt>(n);
+    }
+
     Gzip() {
         // 16 + MAX_WBITS: gzip wrapping only.
         if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) throw Failure("cannot start gzip decoding");
@@ -100,23 +110,14 @@ size_t TraceSource::Inflate(char* buffer, size_t capacity) {
     z_stream& z = g.z;
     z.next_out = reinterpret_cast<unsigned char*>(buffer);
     z.avail_out = static_cast<uInt>(capacity);
+    const auto read = [this](char* into, size_t size) { return ReadRaw(into, size); };
     while (z.avail_out > 0 && !g.ended) {
-        if (z.avail_in == 0 && !g.inputDone) {
-            const size_t n = ReadRaw(reinterpret_cast<char*>(g.in.get()), kInputChunk);
-            if (n == 0) g.inputDone = true;
-            z.next_in = g.in.get();
-            z.avail_in = static_cast<uInt>(n);
-        }
+        g.Refill(read);
         const int rc = inflate(&z, Z_NO_FLUSH);
         if (rc == Z_STREAM_END) {
             // Concatenated gzip files are one stream; anything else after a
             // member's end is damage.
-            if (z.avail_in == 0 && !g.inputDone) {
-                const size_t n = ReadRaw(reinterpret_cast<char*>(g.in.get()), kInputChunk);
-                if (n == 0) g.inputDone = true;
-                z.next_in = g.in.get();
-                z.avail_in = static_cast<uInt>(n);
-            }
+            g.Refill(read);
             if (z.avail_in == 0) {
                 g.ended = true;
                 break;
