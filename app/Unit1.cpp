@@ -6,12 +6,19 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
+#include <sys/stat.h>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
 
 #include "Boxes.h"
 #include "ButtonPicture.h"
 #include "LinePane.h"
 #include "TextPane.h"
+#include "TraceBatch.h"
 #include "TraceConverter.h"
 
 QString ExeDir;
@@ -48,12 +55,45 @@ private:
     LinePane* pane_;
 };
 
+// Writes the event file the conversion gives; a failed save leaves the
+// old file as it was.
+void SaveEvents(const kavro::TraceConverter& conversion, const QString& path) {
+    const auto failWith = [&](QSaveFile& file, const QString& why) {
+        file.cancelWriting();
+        QString text = why;
+        while (text.endsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char('.'))) text.chop(1);
+        throw std::runtime_error(("Cannot create file \"" + path + "\". " + text).toLocal8Bit().toStdString());
+    };
+    // The temporary file would come out with the usual mode for a new file;
+    // a file it replaces keeps its own mode bits, as cp onto it would.
+    struct stat replaced {};
+    const bool replacing =
+        ::stat(QFile::encodeName(path).constData(), &replaced) == 0 && S_ISREG(replaced.st_mode);
+    QSaveFile file(path);
+    // Unbuffered, so that a write the disk refuses is seen here and not lost
+    // inside a later flush.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) failWith(file, file.errorString());
+    if (replacing && ::fchmod(file.handle(), replaced.st_mode & 07777) != 0)
+        failWith(file, QString::fromLocal8Bit(std::strerror(errno)));
+    bool ok = true;
+    conversion.WriteEvents([&](const kavro::EventBlock& block) {
+        for (std::string_view left = block.bytes; ok && !left.empty();) {
+            const qint64 written = file.write(left.data(), static_cast<qint64>(left.size()));
+            ok = written > 0;
+            if (ok) left.remove_prefix(static_cast<size_t>(written));
+        }
+    });
+    if (!ok || !file.commit()) failWith(file, file.errorString());
+}
+
 }  // namespace
 
 TForm1::TForm1(const PaneFactory& makePane, QWidget* parent) : QMainWindow(parent) {
     BuildLayout(makePane);
     RunGuarded([this] { FormCreate(); });
 }
+
+TForm1::~TForm1() = default;
 
 void TForm1::BuildLayout(const PaneFactory& makePane) {
     setWindowTitle(QString());
@@ -73,9 +113,8 @@ void TForm1::BuildLayout(const PaneFactory& makePane) {
     Label2 = MakeCaption(client, "Input Ns file (ns.tr , must put beside Kavro.exe)");
     Place(Label2, 7, 8, 359, 18);
     Memo1 = factory(client);
-    // Lines no rule can match need not be walked again at each conversion.
-    Memo1->SetLineFilter(kavro::MayMatchARules);
     Memo1->SetText("Memo1");
+    Memo1->OnTextChanged([this] { loaded_.reset(); });
     Place(Memo1->Widget(), 7, 30, 819, 239);
     // The caption, its spelling and its trailing space are kept on purpose.
     BitBtn1 = new QPushButton(QStringLiteral("Do Convertion "), client);
@@ -108,16 +147,40 @@ void TForm1::BuildLayout(const PaneFactory& makePane) {
 void TForm1::FormCreate() {
     ExeDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     if (!ExeDir.endsWith(QDir::separator())) ExeDir += QDir::separator();
-    Memo1->LoadFromFile(ExeDir + QStringLiteral("ns.tr"));
+    // The lines a rule reads are picked out while the trace loads, still in
+    // the cache, so that a conversion of it need not walk it again.
+    auto loaded = std::make_unique<kavro::TraceBatch>();
+    Memo1->LoadFromFile(ExeDir + QStringLiteral("ns.tr"),
+                        [&](const std::string_view* lines, size_t count) {
+                            kavro::SelectLines(lines, count, *loaded);
+                        });
+    loaded_ = std::move(loaded);
 }
 
 void TForm1::BitBtn1Click() {
+    // A press queued while a nested run is going is dropped: each would
+    // start one more run inside the last, until the stack gave out.
+    if (runs_ >= 2) return;
+    ++runs_;
+    struct Running {
+        int& runs;
+        ~Running() { --runs; }
+    } running{runs_};
+
     kavro::TraceConverter conversion([](const std::string& notice) {
         ShowPlainNotice(QString::fromLatin1(notice.data(), static_cast<qsizetype>(notice.size())));
     });
-    Memo1->ForEachLineBatch(
-        [&](const std::string_view* lines, size_t count) { conversion.AddLines(lines, count); });
-
+    if (loaded_) {
+        conversion.Add(*loaded_);
+    } else {
+        kavro::TraceBatch batch;
+        Memo1->ForEachLineBatch([&](const std::string_view* lines, size_t count) {
+            batch.Clear();
+            kavro::SelectLines(lines, count, batch);
+            conversion.Add(batch);
+        });
+    }
+    conversion.End();
     QCoreApplication::processEvents();
     Memo2->SetText("Please wait ... (Inserting and sorting this may take some time ...)");
     QCoreApplication::processEvents();
@@ -126,10 +189,15 @@ void TForm1::BitBtn1Click() {
         Memo2->Clear();
         const auto size = conversion.MeasureEvents();
         Memo2->Reserve(size.lines, size.bytes);
-        conversion.WriteEventBatches(
-            [this](const std::string_view* lines, size_t count) { Memo2->AppendLines(lines, count); });
+        std::vector<std::string_view> lines;
+        conversion.WriteEvents([&](const kavro::EventBlock& block) {
+            lines.resize(block.count);
+            for (size_t i = 0; i < block.count; ++i) lines[i] = block.Line(i);
+            Memo2->AppendLines(lines.data(), lines.size());
+        });
     }
-    Memo2->SaveToFile(ExeDir + QStringLiteral("iNSpect.out"));
+    // The file gets the very lines the pane now shows, from the same writer.
+    SaveEvents(conversion, ExeDir + QStringLiteral("iNSpect.out"));
 }
 
 void TForm1::About1Click() {

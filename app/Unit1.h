@@ -5,12 +5,16 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
 class QMenuBar;
 class QPushButton;
 class LinePane;
+namespace kavro {
+struct TraceBatch;
+}
 
 // The executable's folder with one trailing separator; both files live there.
 // The name is kept exactly so on purpose.
@@ -23,6 +27,7 @@ public:
     using PaneFactory = std::function<LinePane*(QWidget* parent)>;
 
     explicit TForm1(const PaneFactory& makePane = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
 
     QPushButton* BitBtn1;
     LinePane* Memo1;
@@ -41,4 +46,10 @@ public slots:
 
 private:
     void BuildLayout(const PaneFactory& makePane);
+
+    // The lines of ns.tr that a rule reads, found while it loaded; dropped
+    // at the first change to Memo1, after which every line is read again.
+    std::unique_ptr<kavro::TraceBatch> loaded_;
+    // Conversions running, the outer one and one nested in its dispatch.
+    int runs_ = 0;
 };

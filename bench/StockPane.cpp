@@ -1,6 +1,7 @@
 #include "StockPane.h"
 
 #include <QTextBlock>
+#include <vector>
 
 #include "LineSplitter.h"
 
@@ -27,6 +28,7 @@ StockPane::StockPane(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] { TextChanged(); });
 }
 
 int StockPane::Count() const {
@@ -52,6 +54,23 @@ void StockPane::ForEachLine(const std::function<void(std::string_view)>& fn) con
     }
 }
 
+void StockPane::ForEachLineBatch(const BatchFn& fn) const {
+    constexpr size_t kBatch = 1024;
+    std::vector<std::string> copies;
+    copies.reserve(kBatch);
+    std::vector<std::string_view> views;
+    auto flush = [&] {
+        views.assign(copies.begin(), copies.end());
+        fn(views.data(), views.size());
+        copies.clear();
+    };
+    ForEachLine([&](std::string_view line) {
+        copies.emplace_back(line);
+        if (copies.size() == kBatch) flush();
+    });
+    if (!copies.empty()) flush();
+}
+
 void StockPane::Clear() {
     pending_.clear();
     hasPending_ = false;
@@ -74,6 +93,22 @@ void StockPane::Append(std::string_view line) {
     moveCursor(QTextCursor::End);
     if (!document()->lastBlock().text().isEmpty()) insertPlainText(QStringLiteral("\n"));
     insertPlainText(text + QLatin1Char('\n'));
+}
+
+void StockPane::AppendLines(const std::string_view* lines, size_t count) {
+    for (size_t i = 0; i < count; ++i) Append(lines[i]);
+}
+
+void StockPane::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) {
+    size_t have = 0;
+    for (size_t more; (more = awaitMore(have)) > have;) have = more;
+    const std::string_view text(bytes.data(), have);
+    SetText(std::string(text));
+    // The views handed out live as long as the text, so the bytes are kept.
+    loaded_ = std::move(bytes);
+    if (onIndexed)
+        kavro::ForEachLine(std::string_view(loaded_.data(), have),
+                           [&](std::string_view line) { onIndexed(&line, 1); });
 }
 
 void StockPane::SetText(std::string bytes) {

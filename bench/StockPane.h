@@ -14,10 +14,13 @@ public:
     int Count() const override;
     std::string Line(int i) const override;
     void ForEachLine(const std::function<void(std::string_view)>& fn) const override;
+    void ForEachLineBatch(const BatchFn& fn) const override;
     void Clear() override;
     void Append(std::string_view line) override;
-    using LinePane::SetText;
+    void AppendLines(const std::string_view* lines, size_t count) override;
+    void Reserve(size_t, size_t) override {}
     void SetText(std::string bytes) override;
+    void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) override;
     void SetRepaintSuspended(bool suspended) override;
 
 private:
@@ -28,4 +31,5 @@ private:
     mutable std::string pending_;
     mutable bool hasPending_ = false;
     bool suspended_ = false;
+    ByteBlock loaded_;
 };

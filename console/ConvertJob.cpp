@@ -22,9 +22,8 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
     // Opened before the read, so that a target that cannot be written is
     // found before a long trace has been read for nothing.
     EventOutput out(output);
-    kavro::TraceConverter conversion([&](const std::string& notice) {
-        progress.Print(TraceName(trace) + ": " + notice);
-    });
+    // No notices: out of memory in the forward rule ends the trace, as anywhere else.
+    kavro::TraceConverter conversion;
 
     const bool showProgress = progress.Wanted(source.Size());
     struct Finished {
@@ -37,11 +36,13 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
     };
     // Streams pieces from `next` until it gives an empty one.
     const auto stream = [&](auto&& next, auto&& consumed) {
+        kavro::TraceBatch batch;
         for (std::string_view piece; !(piece = next()).empty();) {
-            conversion.AddBytes(piece);
+            kavro::CutTrace(piece, batch);
+            conversion.Add(batch);
             report(consumed());
         }
-        conversion.EndBytes();
+        conversion.End();
     };
     if (cores >= 2 && source.PlainFile()) {
         ConvertPlainFile(source.Fd(), source.Start(), conversion, report);
@@ -55,7 +56,7 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
                [&] { return source.Consumed(); });
     }
 
-    conversion.WriteEventBytes([&](std::string_view bytes) { out.Write(bytes); });
+    conversion.WriteEvents([&](const kavro::EventBlock& block) { out.Write(block.bytes); });
     out.Commit();
     return kavro::Summarize(conversion.Table());
 }

@@ -12,7 +12,6 @@
 
 #include "Failure.h"
 #include "TraceConverter.h"
-#include "TracePiece.h"
 
 namespace {
 
@@ -26,7 +25,7 @@ struct Slot {
     bool ready = false;
     size_t size = 0;  // bytes read: short for the last piece
     int error = 0;
-    kavro::TracePiece piece;
+    kavro::TraceBatch piece;
 };
 
 class Run {
@@ -56,7 +55,7 @@ public:
             }
             // The slot is this thread's until it is marked ready.
             try {
-                kavro::CutPiece(std::string_view(buffer.get(), got), slot.piece);
+                kavro::CutTrace(std::string_view(buffer.get(), got), slot.piece);
             } catch (const std::bad_alloc&) {
                 error = ENOMEM;
             }
@@ -73,7 +72,7 @@ public:
 
     void Finish() {
         if (failed_) std::rethrow_exception(failed_);
-        conversion_.EndPieces();
+        conversion_.End();
     }
 
 private:
@@ -92,7 +91,7 @@ private:
             lock.unlock();
             std::exception_ptr failed;
             try {
-                conversion_.AddPiece(slot.piece);
+                conversion_.Add(slot.piece);
                 progress_(start_ + (added_ + 1) * kPieceSize);
             } catch (...) {
                 failed = std::current_exception();

@@ -18,10 +18,10 @@
 
 namespace kavro::scan {
 
-// Bit i set when p[i] is '_', for the 32 bytes at p.
-inline uint32_t Underscores32(const char* p) {
+// Bit i set when p[i] is `c`, for the 32 bytes at p.
+inline uint32_t Bytes32(const char* p, char c) {
 #if defined(__SSE2__)
-    const __m128i u = _mm_set1_epi8('_');
+    const __m128i u = _mm_set1_epi8(c);
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
     const uint32_t lo = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, u)));
@@ -30,7 +30,7 @@ inline uint32_t Underscores32(const char* p) {
 #else
     uint32_t mask = 0;
     for (int i = 0; i < 32; ++i)
-        if (p[i] == '_') mask |= uint32_t{1} << i;
+        if (p[i] == c) mask |= uint32_t{1} << i;
     return mask;
 #endif
 }

@@ -1,6 +1,8 @@
 #include "EventWriter.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace kavro {
 
@@ -44,20 +46,35 @@ void ForEachEvent(const ArrTrace& table, OnLine&& line) {
 
 }  // namespace
 
-void WriteEvents(const ArrTrace& table, const EmitFn& emit) {
-    std::string buf;
+void WriteEvents(const ArrTrace& table, const BlockFn& write) {
+    // Big enough to keep the receiver's calls few, small enough to stay in cache.
+    constexpr size_t kBlockBytes = size_t{1} << 18;
+    constexpr size_t kBlockLines = 4096;
+    std::string bytes;
+    std::vector<size_t> ends;
+    bytes.reserve(kBlockBytes + 4096);
+    ends.reserve(kBlockLines);
+    const auto flush = [&] {
+        write(EventBlock{bytes, ends.data(), ends.size()});
+        bytes.clear();
+        ends.clear();
+    };
     ForEachEvent(table, [&](const Pieces& pieces) {
         // One size check and plain copies: a large trace gives millions of lines.
         size_t size = 0;
         for (std::string_view p : pieces) size += p.size();
-        if (buf.size() < size) buf.resize(size);
-        char* out = buf.data();
+        const size_t at = bytes.size();
+        bytes.resize(at + size + kEventLineEnd.size());
+        char* out = bytes.data() + at;
         for (std::string_view p : pieces) {
             std::memcpy(out, p.data(), p.size());
             out += p.size();
         }
-        emit(std::string_view(buf.data(), size));
+        std::memcpy(out, kEventLineEnd.data(), kEventLineEnd.size());
+        ends.push_back(at + size);
+        if (bytes.size() >= kBlockBytes || ends.size() == kBlockLines) flush();
     });
+    if (!ends.empty()) flush();
 }
 
 EventSize MeasureEvents(const ArrTrace& table) {

@@ -1,71 +1,73 @@
 #pragma once
-// The one way through the conversion: trace lines or raw trace bytes go in,
-// iNSpect event lines come out. The window, the console converter, the tests
-// and the fuzz target all drive the core through this.
+// The one way through the conversion: batches of trace lines from the one
+// reader (TraceBatch) go in, blocks of iNSpect event lines come out. The
+// window, the console converter, the tests and the fuzz target all drive the
+// core through this.
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "EventWriter.h"
+#include "TraceBatch.h"
 #include "TraceTable.h"
 
 namespace kavro {
 
-class LineSplitter;
-class TraceTableBuilder;
-struct TracePiece;
+template <class Stages>
+class BasicTraceTableBuilder;
+struct SilentStages;
 
-// Sets may[i] false for lines[i] when no rule matches it, whatever the lines
-// around it: a caller that already knows this of a line may leave it out.
-void MayMatchARules(const std::string_view* lines, size_t count, bool* may);
+// A trace the conversion cannot go on with; the message is for the user.
+class TraceError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The longest line of a byte stream that a rule may read. Trace lines are
+// well under a kilobyte; anything longer is not a trace, and held whole it
+// could take all memory.
+inline constexpr size_t kMaxLineBytes = size_t{1} << 20;
 
 class TraceConverter {
 public:
-    // Receives each plain notice of the forward rule's guard.
+    // Receives each plain notice of the forward rule's guard; without it an
+    // error there ends the conversion like an error anywhere else.
     using NoticeFn = std::function<void(const std::string&)>;
-    // Receives the event file's bytes in large pieces.
-    using WriteFn = std::function<void(std::string_view)>;
 
     explicit TraceConverter(NoticeFn notice = {});
     ~TraceConverter();
     TraceConverter(const TraceConverter&) = delete;
     TraceConverter& operator=(const TraceConverter&) = delete;
 
-    // One trace line, without its line end.
-    void AddLine(std::string_view line);
-    // `count` trace lines in order, for callers that hold many at once.
-    void AddLines(const std::string_view* lines, size_t count);
-    // A stream of raw trace bytes in chunks of any size; a line may span
-    // chunks. EndBytes() hands over a last line that has no line end.
-    void AddBytes(std::string_view chunk);
-    void EndBytes();
-    // The same stream as pieces cut by CutPiece, in order; EndPieces() after
-    // the last. A stream comes either as bytes or as pieces.
-    void AddPiece(const TracePiece& piece);
-    void EndPieces();
+    // The trace's batches in order, then End(). A line that runs from one
+    // piece into the next is put together here; throws TraceError when one
+    // grows past kMaxLineBytes.
+    void Add(const TraceBatch& batch);
+    void End();
 
-    // Every event line, without its line end; the view lives for the call.
-    void WriteEvents(const EmitFn& emit) const;
-    // The same in batches, for a receiver that takes many lines at once.
-    using BatchFn = std::function<void(const std::string_view* lines, size_t count)>;
-    void WriteEventBatches(const BatchFn& write) const;
+    // Every event line, in order, in blocks.
+    void WriteEvents(const BlockFn& write) const { kavro::WriteEvents(Table(), write); }
     // How many lines WriteEvents gives, and their bytes without line ends,
     // for a receiver that wants to make room first.
     EventSize MeasureEvents() const { return kavro::MeasureEvents(Table()); }
-    // The event file: every event line followed by the line end.
-    void WriteEventBytes(const WriteFn& write) const;
 
     const ArrTrace& Table() const;
-    TraceTableBuilder& Builder() { return *builder_; }
+    // Lines a rule read (agent sends and receives, routing forwards), and
+    // other routing-layer lines: with neither, what was read was no
+    // wireless trace; with no routing line, router tracing was off.
+    size_t LinesRead() const { return linesRead_; }
+    size_t RoutingLines() const { return routingLines_; }
 
 private:
-    std::unique_ptr<TraceTableBuilder> builder_;
-    std::unique_ptr<LineSplitter> splitter_;
-
+    void Take(const TraceBatch& batch);
     // The line that runs from one piece into the next, while it may match.
     void ContinueLine(const std::string& bytes);
     void FinishLine();
+
+    std::unique_ptr<BasicTraceTableBuilder<SilentStages>> builder_;
+    size_t linesRead_ = 0;
+    size_t routingLines_ = 0;
     std::string pending_;
     bool pendingBegun_ = false;
     bool pendingKept_ = false;

@@ -12,17 +12,6 @@ void AppendLowerAscii(std::string_view text, std::string& out) {
     for (size_t i = from; i < out.size(); ++i) out[i] = LowerAscii(out[i]);
 }
 
-std::string LowerAscii(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    AppendLowerAscii(text, out);
-    return out;
-}
-
-char EventKind(std::string_view line) {
-    return line.empty() ? '\0' : LowerAscii(line.front());
-}
-
 std::string_view ExtractTime(std::string_view line) {
     if (line.size() < 3) return {};
     std::string_view rest = line.substr(2);
@@ -35,12 +24,6 @@ std::string_view ExtractNodeId(std::string_view line) {
     const size_t q = line.find('_', p + 1);
     if (q == npos) return {};
     return line.substr(p + 1, q - p - 1);
-}
-
-std::string_view ExtractLayer(std::string_view line) {
-    const size_t start = LayerStart(line);
-    if (start >= line.size()) return {};
-    return line.substr(start, 3);
 }
 
 namespace {

@@ -2,7 +2,7 @@
 // Positional field rules over one old-format trace line
 // ("s 2.16 _4_ AGT  --- 0 cbr 512 ..."). Every rule reads the line as
 // if it were lower-cased; the raw bytes are passed in and only the bytes a
-// rule returns need lower-casing (see LowerAscii), so no rule copies the line.
+// rule returns need lower-casing (see AppendLowerAscii), so no rule copies the line.
 #include <string>
 #include <string_view>
 
@@ -16,18 +16,12 @@ inline char LowerAscii(char c) {
 
 // Appends `text` lower-cased (A-Z only) to `out`.
 void AppendLowerAscii(std::string_view text, std::string& out);
-std::string LowerAscii(std::string_view text);
-
-// First character lower-cased, or '\0' for an empty line.
-char EventKind(std::string_view line);
 
 // The Extract names are the rules' own and kept on purpose.
 // The time field as written: from the third character to the next space.
 std::string_view ExtractTime(std::string_view line);
 // Text between the first and the second underscore.
 std::string_view ExtractNodeId(std::string_view line);
-// Up to three characters two after the second underscore (not lower-cased).
-std::string_view ExtractLayer(std::string_view line);
 
 // Zero-based position at which ExtractLayer reads: two after the second
 // underscore, or the second character when there is no second underscore.
@@ -35,7 +29,7 @@ std::string_view ExtractLayer(std::string_view line);
 KAVRO_PER_LINE size_t LayerStart(std::string_view line) {
     if (line.size() >= 32) {
         // In trace lines both underscores stand within the first 32 bytes.
-        uint32_t mask = scan::Underscores32(line.data());
+        uint32_t mask = scan::Bytes32(line.data(), '_');
         if (mask & (mask - 1)) {
             mask &= mask - 1;
             return scan::LowestBit(mask) + 2;
@@ -45,6 +39,13 @@ KAVRO_PER_LINE size_t LayerStart(std::string_view line) {
     if (p == std::string_view::npos) return 1;
     const size_t q = line.find('_', p + 1);
     return q == std::string_view::npos ? 1 : q + 2;
+}
+
+// Up to three characters two after the second underscore (not lower-cased).
+KAVRO_PER_LINE std::string_view ExtractLayer(std::string_view line) {
+    const size_t start = LayerStart(line);
+    if (start >= line.size()) return {};
+    return line.substr(start, 3);
 }
 
 // Text from four characters after the first "---" up to the next space.

@@ -2,24 +2,18 @@
 
 namespace kavro {
 
-TraceLine ReadTraceLine(std::string_view line) {
-    TraceLine f;
-    f.kind = EventKind(line);
-    if (newtrace::IsNewFormatLine(line)) {
-        using newtrace::TagValue;
-        f.time = TagValue(line, "t");
-        f.node = TagValue(line, "ni");
-        f.layer = TagValue(line, "nl");
-        f.packetId = TagValue(line, "ii");
-        f.packetType = TagValue(line, "it");
-    } else {
-        f.time = ExtractTime(line);
-        f.node = ExtractNodeId(line);
-        f.layer = ExtractLayer(line);
-        f.packetId = ExtractPacketId(line);
-        f.packetType = ExtractPacketType(line);
+TraceLine ReadTraceLine(std::string_view line, Format format) {
+    using newtrace::TagValue;
+    switch (format) {
+        case Format::New:
+            return {TagValue(line, "t"), TagValue(line, "ni"), TagValue(line, "ii"), TagValue(line, "it")};
+        case Format::Tagged:
+            // The first -i and -p; both come again, later, in the IP part.
+            return {ExtractTime(line), TagValue(line, "s"), TagValue(line, "i"), TagValue(line, "p")};
+        case Format::Old:
+            break;
     }
-    return f;
+    return {ExtractTime(line), ExtractNodeId(line), ExtractPacketId(line), ExtractPacketType(line)};
 }
 
 }  // namespace kavro

@@ -1,57 +1,78 @@
 #pragma once
-// What the table rules read from one trace line, in either of ns-2's wireless
-// trace formats, and the test that picks out the few lines that matter.
+// What the table rules read from one trace line, in any of ns-2's three
+// wireless trace formats, and the one test that picks out the lines that
+// matter. Each line is judged by itself, since files of one format still
+// hold lines of another.
+#include <cstdint>
 #include <string_view>
 
 #include "NewTraceFields.h"
+#include "TaggedTraceFields.h"
 #include "TraceFields.h"
 
 namespace kavro {
 
-// Raw views into the line; compare and store them lower-cased.
-struct TraceLine {
-    char kind = '\0';  // lower-cased; '\0' for an empty line
-    std::string_view time;
-    std::string_view node;
-    std::string_view layer;
-    std::string_view packetId;
-    std::string_view packetType;
+enum class Format : uint8_t { Old, New, Tagged };
+
+// Send, Receive and Forward feed the table. Routing is a routing-layer send,
+// receive or drop: no rule reads it, but it shows router tracing was on.
+enum class Rule : uint8_t { None, Send, Receive, Forward, Routing };
+
+struct LineRule {
+    Rule rule = Rule::None;
+    Format format = Format::Old;
 };
 
-// Cuts the fields out of a line of either format; each line is judged by
-// itself, since new-format files still hold old-format lines.
-TraceLine ReadTraceLine(std::string_view line);
-
-enum class Rule { None, Send, Receive, Forward };
-
-// Agent sends and receives and routing forwards; everything else is passed
-// over. Inline, and written to end in one rarely taken branch: most lines of
-// a trace are MAC traffic and must cost no call.
-KAVRO_PER_LINE Rule RuleFor(std::string_view line) {
+// Agent sends and receives and routing forwards. Inline, and written to end
+// in one rarely taken branch: most lines of a trace are MAC traffic and
+// must cost no call.
+KAVRO_PER_LINE LineRule RuleFor(std::string_view line) {
+    LineRule r;
     std::string_view layer;
     if (newtrace::IsNewFormatLine(line)) {
+        r.format = Format::New;
         layer = newtrace::TagValue(line, "nl");
+    } else if (tagged::IsTaggedLine(line)) {
+        r.format = Format::Tagged;
+        layer = newtrace::TagValue(line, "k");
     } else {
-        const size_t at = LayerStart(line);
-        if (at + 3 <= line.size()) layer = line.substr(at, 3);  // also settles the empty line
+        layer = ExtractLayer(line);  // also settles the empty line
     }
-    if (layer.size() != 3) return Rule::None;
+    if (layer.size() != 3) return r;
     // c | 0x20 maps only A-Z onto a-z among the letters compared here.
-    const char kind = static_cast<char>(line[0] | 0x20);
     const char a = static_cast<char>(layer[0] | 0x20);
     const char b = static_cast<char>(layer[1] | 0x20);
     const char c = static_cast<char>(layer[2] | 0x20);
     const bool agt = (a == 'a') & (b == 'g') & (c == 't');
     const bool rtr = (a == 'r') & (b == 't') & (c == 'r');
-    if (!((agt & ((kind == 's') | (kind == 'r'))) | (rtr & (kind == 'f')))) return Rule::None;
-    return !agt ? Rule::Forward : kind == 's' ? Rule::Send : Rule::Receive;
+    if (!(agt | rtr)) return r;
+    char kind = LowerAscii(line[0]);
+    if (r.format == Format::Tagged) kind = tagged::EventKind(kind);
+    if (agt)
+        r.rule = kind == 's' ? Rule::Send : kind == 'r' ? Rule::Receive : Rule::None;
+    else
+        r.rule = kind == 'f'                                   ? Rule::Forward
+                 : (kind == 's') | (kind == 'r') | (kind == 'd') ? Rule::Routing
+                                                                 : Rule::None;
+    return r;
 }
 
-// A line that starts with anything but s, r or f matches no rule, whatever
+// A line whose first byte is none of these matches no rule, whatever
 // follows; a streamed reader need not keep such a line while it is unended.
 inline bool KindCanMatch(char first) {
-    const char k = static_cast<char>(first | 0x20);
-    return k == 's' || k == 'r' || k == 'f';
+    const char k = LowerAscii(first);
+    return k == 's' || k == 'r' || k == 'f' || k == '+' || k == 'h' || k == 'd';
 }
+
+// Raw views into the line; compare and store them lower-cased.
+struct TraceLine {
+    std::string_view time;
+    std::string_view node;
+    std::string_view packetId;
+    std::string_view packetType;
+};
+
+// Cuts the fields out of a line of the format RuleFor found.
+TraceLine ReadTraceLine(std::string_view line, Format format);
 
 }  // namespace kavro

@@ -28,9 +28,6 @@ struct RecNsTrace {
 };
 using ArrTrace = std::vector<RecNsTrace>;
 
-// Index of the first record whose packet id equals `packetId`, or -1.
-// A plain scan from the start; the builder answers the same through its index.
-int FindTrace(std::string_view packetId, const ArrTrace& table);
 bool IsOnPath(std::string_view node, const RecNsTrace& rec);
 
 }  // namespace kavro

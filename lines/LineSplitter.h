@@ -1,17 +1,13 @@
 #pragma once
 // Splits text into lines the way the window counts them: CR LF, a lone CR
 // and a lone LF each end a line (LF then CR is two line ends), and a final
-// empty line is not counted. Works on whole buffers or on streamed chunks.
+// empty line is not counted.
 #include <cstring>
-#include <string>
 #include <string_view>
 
 #include "LineEnds.h"
 
 namespace kavro {
-
-// Every line written out ends so, as iNSpect reads its event files.
-inline constexpr std::string_view kLineEnd = "\r\n";
 
 // Offset just past the line end that starts at `pos`, given text[pos] is CR or LF.
 inline size_t SkipLineEnd(std::string_view text, size_t pos) {
@@ -115,62 +111,5 @@ void ForEachLine(std::string_view text, OnLine&& onLine) {
     const size_t rest = SplitEndedLines(text, 0, onLine, crAtEnd);
     if (rest < text.size()) onLine(text.substr(rest));
 }
-
-// The same split over a stream of chunks; a line may span chunks.
-class LineSplitter {
-public:
-    // When `keep` is given, a line that is still unended at the end of a
-    // chunk is dropped, not held, unless keep(its first byte) is true.
-    using KeepFn = bool (*)(char first);
-    explicit LineSplitter(KeepFn keep = nullptr) : keep_(keep) {}
-
-    template <class OnLine>
-    void Feed(std::string_view chunk, OnLine&& onLine) {
-        size_t pos = 0;
-        if (skipLF_ && !chunk.empty()) {
-            if (chunk[0] == '\n') pos = 1;
-            skipLF_ = false;
-        }
-        if (inLine_) {
-            // Finish the line begun in an earlier chunk, then split the rest in place.
-            const size_t end = FindLineEnd(chunk, pos, true);
-            if (!dropping_) carry_.append(chunk.data() + pos, end - pos);
-            if (end == chunk.size()) return;
-            if (!dropping_) onLine(std::string_view(carry_));
-            EndCarry();
-            if (chunk[end] == '\r' && end + 1 == chunk.size()) {
-                skipLF_ = true;  // its LF, if any, opens the next chunk
-                return;
-            }
-            pos = SkipLineEnd(chunk, end);
-        }
-        const size_t rest = SplitEndedLines(chunk, pos, onLine, skipLF_);
-        if (rest < chunk.size()) {
-            inLine_ = true;
-            dropping_ = keep_ && !keep_(chunk[rest]);
-            if (!dropping_) carry_.append(chunk.data() + rest, chunk.size() - rest);
-        }
-    }
-
-    // Hands over the last line when the text does not end with a line end.
-    template <class OnLine>
-    void Finish(OnLine&& onLine) {
-        if (inLine_ && !dropping_) onLine(std::string_view(carry_));
-        EndCarry();
-        skipLF_ = false;
-    }
-
-private:
-    void EndCarry() {
-        carry_.clear();
-        inLine_ = dropping_ = false;
-    }
-
-    KeepFn keep_;
-    std::string carry_;
-    bool inLine_ = false;    // a line has begun and not yet ended
-    bool dropping_ = false;  // ... and is not being kept
-    bool skipLF_ = false;
-};
 
 }  // namespace kavro

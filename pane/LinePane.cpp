@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <cerrno>
 #include <cstdint>
@@ -14,7 +13,6 @@
 #include <vector>
 
 #include "BackgroundRead.h"
-#include "LineSplitter.h"
 #include "PaneError.h"
 
 namespace {
@@ -67,25 +65,11 @@ Fd OpenTrace(const QString& path, size_t& size) {
     return fd;
 }
 
-// Writes all of `bytes`; a short write is retried so the system's reason
-// for stopping reaches the error string.
-bool WriteAll(QSaveFile& file, const std::string& bytes) {
-    const char* data = bytes.data();
-    qint64 left = static_cast<qint64>(bytes.size());
-    while (left > 0) {
-        const qint64 written = file.write(data, left);
-        if (written <= 0) return false;
-        data += written;
-        left -= written;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::function<void()> LinePane::AfterLoadStat;
 
-void LinePane::LoadFromFile(const QString& path) {
+void LinePane::LoadFromFile(const QString& path, const IndexedFn& onIndexed) {
     size_t size = 0;
     const Fd fd = OpenTrace(path, size);
     if (LinePane::AfterLoadStat) LinePane::AfterLoadStat();
@@ -102,58 +86,5 @@ void LinePane::LoadFromFile(const QString& path) {
         if (in == have && reader.Error() != 0)
             throw PaneError(FileMessage("Cannot open file", path, std::strerror(reader.Error())));
         return in;
-    });
-}
-
-void LinePane::ForEachLineBatch(const BatchFn& fn) const {
-    constexpr size_t kBatch = 1024;
-    std::vector<std::string> copies;
-    copies.reserve(kBatch);
-    std::vector<std::string_view> views;
-    auto flush = [&] {
-        views.assign(copies.begin(), copies.end());
-        fn(views.data(), views.size());
-        copies.clear();
-    };
-    ForEachLine([&](std::string_view line) {
-        copies.emplace_back(line);
-        if (copies.size() == kBatch) flush();
-    });
-    if (!copies.empty()) flush();
-}
-
-void LinePane::SetText(ByteBlock& bytes, const AwaitFn& awaitMore) {
-    size_t have = 0;
-    for (size_t more; (more = awaitMore(have)) > have;) have = more;
-    SetText(std::string(bytes.data(), have));
-}
-
-void LinePane::SaveToFile(const QString& path) const {
-    // The temporary file would come out with the usual mode for a new file;
-    // a file it replaces keeps its own mode bits, as cp onto it would.
-    struct stat replaced {};
-    const bool replacing =
-        ::stat(QFile::encodeName(path).constData(), &replaced) == 0 && S_ISREG(replaced.st_mode);
-    QSaveFile file(path);
-    const auto failWith = [&](const std::string& why) {
-        file.cancelWriting();
-        throw PaneError(FileMessage("Cannot create file", path, why));
-    };
-    const auto fail = [&] { failWith(file.errorString().toLocal8Bit().toStdString()); };
-    // Unbuffered, so that a write the disk refuses is seen here and not lost
-    // inside a later flush.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) fail();
-    if (replacing && ::fchmod(file.handle(), replaced.st_mode & 07777) != 0) failWith(std::strerror(errno));
-    std::string buf;
-    constexpr size_t kFlushAt = 1 << 20;
-    bool ok = true;
-    ForEachLine([&](std::string_view line) {
-        if (!ok) return;
-        buf.append(line).append(kavro::kLineEnd);
-        if (buf.size() >= kFlushAt) {
-            ok = WriteAll(file, buf);
-            buf.clear();
-        }
-    });
-    if (!ok || !WriteAll(file, buf) || !file.commit()) fail();
+    }, onIndexed);
 }

@@ -23,43 +23,45 @@ public:
     // Every counted line in order; the view is valid only during the call.
     virtual void ForEachLine(const std::function<void(std::string_view)>& fn) const = 0;
 
+    // Every counted line in order, handed over in batches, so that a long
+    // text costs one call per batch rather than one per line.
+    using BatchFn = std::function<void(const std::string_view* lines, size_t count)>;
+    virtual void ForEachLineBatch(const BatchFn& fn) const = 0;
+
     virtual void Clear() = 0;
     virtual void Append(std::string_view line) = 0;
     // Append for many lines at once; one call for the lot.
-    virtual void AppendLines(const std::string_view* lines, size_t count) {
-        for (size_t i = 0; i < count; ++i) Append(lines[i]);
-    }
+    virtual void AppendLines(const std::string_view* lines, size_t count) = 0;
     // Room for that many lines of that many bytes about to be appended, so
     // that the text does not grow in steps; only a hint.
-    virtual void Reserve(size_t /*lines*/, size_t /*bytes*/) {}
+    virtual void Reserve(size_t lines, size_t bytes) = 0;
     // Replaces the whole text; CR LF, CR and LF all end a line.
     // Throws PaneError::MemoCapacity() when memory runs out.
     virtual void SetText(std::string bytes) = 0;
+    // SetText for bytes still being read into `bytes`; see TextModel. The
+    // lines are handed to `onIndexed` as they are indexed, when given.
+    using AwaitFn = std::function<size_t(size_t have)>;
+    using IndexedFn = std::function<void(const std::string_view* lines, size_t count)>;
+    virtual void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) = 0;
 
     virtual void SetRepaintSuspended(bool suspended) = 0;
 
-    // Every counted line in order, handed over in batches, so that a long
-    // text costs one call per batch rather than one per line. Lines that the
-    // line filter turns down may be left out.
-    using BatchFn = std::function<void(const std::string_view* lines, size_t count)>;
-    virtual void ForEachLineBatch(const BatchFn& fn) const;
-    // A test of lines by their text alone, setting pass[i] for lines[i]. A
-    // pane may note while it loads a file which lines pass it, and later
-    // leave the others out.
-    using LineFilter = void (*)(const std::string_view* lines, size_t count, bool* pass);
-    virtual void SetLineFilter(LineFilter) {}
-
-    // SetText for bytes still being read into `bytes`; see TextModel. The
-    // default waits for all of them.
-    using AwaitFn = std::function<size_t(size_t have)>;
-    virtual void SetText(ByteBlock& bytes, const AwaitFn& awaitMore);
+    // Called after every change to the text, whoever made it.
+    void OnTextChanged(std::function<void()> handler) { textChanged_ = std::move(handler); }
 
     // Raw bytes in, no character-set conversion. Only a regular file is
-    // read, and only as far as it reached when it was opened.
-    void LoadFromFile(const QString& path);
+    // read, and only as far as it reached when it was opened. `onIndexed`
+    // as for SetText.
+    void LoadFromFile(const QString& path, const IndexedFn& onIndexed = {});
     // Run by LoadFromFile between taking the file's size and reading it, so
     // tests can grow the file at that point.
     static std::function<void()> AfterLoadStat;
-    // Each line followed by CR LF; a failed save leaves the old file as it was.
-    void SaveToFile(const QString& path) const;
+
+protected:
+    void TextChanged() const {
+        if (textChanged_) textChanged_();
+    }
+
+private:
+    std::function<void()> textChanged_;
 };

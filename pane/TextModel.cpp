@@ -59,9 +59,8 @@ void TextModel::SetText(std::string_view bytes) {
     }
 }
 
-void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, LineFilter filter) {
+void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) {
     try {
-        std::vector<uint32_t> passed;
         std::vector<LineRef> lines;
         // A guess that reserves address space only: the index's pages are
         // touched as it fills, and a text of shorter lines just grows it.
@@ -69,18 +68,13 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, LineFilter f
         size_t maxLen = 0;
         const char* data = bytes.data();
         // Lines are gathered in small batches, so that neither the index nor
-        // the filter costs a call per line.
+        // the one who watches it costs a call per line.
         constexpr size_t kBatch = 256;
         std::string_view batch[kBatch];
         LineRef refs[kBatch];
-        bool pass[kBatch];
         size_t inBatch = 0;
         auto flush = [&] {
-            if (filter) {
-                filter(batch, inBatch, pass);
-                for (size_t k = 0; k < inBatch; ++k)
-                    if (pass[k]) passed.push_back(static_cast<uint32_t>(lines.size() + k));
-            }
+            if (onIndexed && inBatch > 0) onIndexed(batch, inBatch);
             lines.insert(lines.end(), refs, refs + inBatch);
             inBatch = 0;
         };
@@ -108,9 +102,6 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, LineFilter f
         base_ = std::move(bytes);
         std::string().swap(add_);
         lines_.swap(lines);
-        passed_.swap(passed);
-        // Line numbers are kept in 32 bits; a text with more lines is walked whole.
-        passedValid_ = filter && lines_.size() <= UINT32_MAX;
         ResetHistory();
         maxLen_ = maxLen;
         maxLenStale_ = false;
@@ -122,7 +113,6 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, LineFilter f
 }
 
 void TextModel::Clear() {
-    EndPassed();
     std::vector<LineRef>(1).swap(lines_);
     base_ = ByteBlock();
     std::string().swap(add_);
@@ -145,7 +135,6 @@ void TextModel::AppendLines(const std::string_view* lines, size_t count) {
         for (size_t i = 0; i < count; ++i)
             if (lines[i].size() > UINT32_MAX) throw std::length_error("line too long");
 
-        EndPassed();
         if (!lastEmpty) lines_.emplace_back();
         for (size_t i = 0; i < count; ++i) {
             const std::string_view line = lines[i];
@@ -334,7 +323,6 @@ void TextModel::GrowLines(size_t extra) {
 
 // Swaps lines [first, first + count) for `with`; the caller has made room.
 void TextModel::Splice(size_t first, size_t count, const std::vector<LineRef>& with) {
-    EndPassed();
     uint32_t removedMax = 0;
     for (size_t i = first; i < first + count; ++i) removedMax = std::max(removedMax, lines_[i].len);
     uint32_t addedMax = 0;
@@ -353,11 +341,6 @@ void TextModel::Splice(size_t first, size_t count, const std::vector<LineRef>& w
         maxLen_ = addedMax;
     else if (removedMax == maxLen_)
         maxLenStale_ = true;
-}
-
-void TextModel::EndPassed() {
-    passedValid_ = false;
-    std::vector<uint32_t>().swap(passed_);
 }
 
 void TextModel::ResetHistory() {

@@ -39,11 +39,11 @@ public:
     // indexed as the bytes arrive, in one pass. Only once all are indexed is
     // the block taken over, without a copy, and the old text replaced; when
     // awaitMore throws, the model and the block are left as they were.
-    // With a filter, the lines it passes are noted while they are indexed,
-    // when they are still in the cache (see ForEachLineBatch).
+    // onIndexed, when given, sees the lines in batches as they are indexed,
+    // while they are still in the cache; the views live as long as this text.
     using AwaitFn = std::function<size_t(size_t have)>;
-    using LineFilter = void (*)(const std::string_view* lines, size_t count, bool* pass);
-    void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, LineFilter filter = nullptr);
+    using IndexedFn = std::function<void(const std::string_view* lines, size_t count)>;
+    void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed = {});
     void Clear();
     // Adds a line after the last counted one. Forgets the undo history.
     void Append(std::string_view line) { AppendLines(&line, 1); }
@@ -66,18 +66,15 @@ public:
         const size_t n = Count();
         for (size_t i = 0; i < n; ++i) fn(View(lines_[i]));
     }
-    // The same in batches, fn(const std::string_view* lines, size_t count),
-    // except that while the text is as it was loaded with a filter, the
-    // lines the filter turned down are left out.
+    // The same in batches, fn(const std::string_view* lines, size_t count).
     template <class Fn>
     void ForEachLineBatch(Fn&& fn) const {
         constexpr size_t kBatch = 4096;
         std::string_view batch[kBatch];
-        const size_t n = passedValid_ ? passed_.size() : Count();
+        const size_t n = Count();
         for (size_t i = 0; i < n;) {
             const size_t count = std::min(kBatch, n - i);
-            for (size_t k = 0; k < count; ++k)
-                batch[k] = View(lines_[passedValid_ ? passed_[i + k] : i + k]);
+            for (size_t k = 0; k < count; ++k) batch[k] = View(lines_[i + k]);
             fn(static_cast<const std::string_view*>(batch), count);
             i += count;
         }
@@ -145,7 +142,6 @@ private:
     bool Replay(std::vector<Edit>& from, std::vector<Edit>& to, bool undoing, TextPos* caret);
     void GrowLines(size_t extra);
     void ResetHistory();
-    void EndPassed();
 
     ByteBlock base_;    // as loaded, never changed
     std::string add_;   // append-only while any line or edit refers to it
@@ -153,10 +149,6 @@ private:
     std::vector<Edit> undo_;
     std::vector<Edit> redo_;
     bool typingRun_ = false;
-    // The lines the load filter passed, in order; only while passedValid_,
-    // which every change to the text ends.
-    std::vector<uint32_t> passed_;
-    bool passedValid_ = false;
     mutable size_t maxLen_ = 0;
     mutable bool maxLenStale_ = false;
 };

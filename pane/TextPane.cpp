@@ -66,6 +66,7 @@ void TextPane::Clear() {
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
     AfterTextChange();
+    TextChanged();
 }
 
 void TextPane::Append(std::string_view line) { AppendLines(&line, 1); }
@@ -74,6 +75,7 @@ void TextPane::AppendLines(const std::string_view* lines, size_t count) {
     const size_t before = model_.Count();
     model_.AppendLines(lines, count);
     metrics_.ForgetFrom({before, 0});
+    TextChanged();
     // The caret stays where it is, so only the scroll ranges need a look,
     // once for a whole run of appends.
     if (suspended_ || rangesPending_) return;
@@ -86,8 +88,8 @@ void TextPane::SetText(std::string bytes) {
     AfterTextReplaced();
 }
 
-void TextPane::SetText(ByteBlock& bytes, const AwaitFn& awaitMore) {
-    model_.SetText(bytes, awaitMore, filter_);
+void TextPane::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) {
+    model_.SetText(bytes, awaitMore, onIndexed);
     AfterTextReplaced();
 }
 
@@ -101,6 +103,7 @@ void TextPane::AfterTextReplaced() {
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
     AfterTextChange();
+    TextChanged();
 }
 
 void TextPane::SetRepaintSuspended(bool suspended) {
@@ -158,6 +161,7 @@ void TextPane::PlaceCaretAfterHistoryStep(TextPos at) {
     caret_ = anchor_ = model_.Clamp(at);
     wantedX_ = metrics_.XOf(caret_.line, caret_.column);
     AfterTextChange();
+    TextChanged();
 }
 
 void TextPane::Copy() {
@@ -191,6 +195,7 @@ void TextPane::ReplaceSelection(std::string_view text, bool typing) {
     metrics_.ForgetFrom(from);
     wantedX_ = metrics_.XOf(caret_.line, caret_.column);
     AfterTextChange();
+    TextChanged();
 }
 
 void TextPane::MoveCaret(TextPos pos, bool extend, bool keepColumnX) {

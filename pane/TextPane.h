@@ -23,9 +23,8 @@ public:
     void Append(std::string_view line) override;
     // Caret and view go to the start; the undo history is forgotten.
     void SetText(std::string bytes) override;
-    void SetText(ByteBlock& bytes, const AwaitFn& awaitMore) override;
+    void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) override;
     void ForEachLineBatch(const BatchFn& fn) const override;
-    void SetLineFilter(LineFilter filter) override { filter_ = filter; }
     void Reserve(size_t lines, size_t bytes) override { model_.Reserve(lines, bytes); }
     void AppendLines(const std::string_view* lines, size_t count) override;
     // While suspended, nothing is painted and scroll ranges wait for the resume.
@@ -99,7 +98,6 @@ private:
 
     void DrawLine(QPainter& p, size_t i, qreal y, qreal left, qreal right) const;
 
-    LineFilter filter_ = nullptr;
     TextModel model_;
     GlyphMetrics metrics_{model_};  // after the model it measures
     TextPos caret_;

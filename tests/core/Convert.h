@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "EventWriter.h"
-#include "TraceTableBuilder.h"
+#include "TraceConverter.h"
 
 namespace kavro {
 
@@ -37,14 +36,38 @@ inline std::string Line(char kind, const std::string& time, const std::string& n
            type + " 512 [0 0 0 0] ------- [1:0 5:0 32 0] [0] 0 0";
 }
 
+// Lines through the reader the window uses, into `conversion`.
+inline void Feed(kavro::TraceConverter& conversion, const std::vector<std::string>& lines) {
+    const std::vector<std::string_view> views(lines.begin(), lines.end());
+    kavro::TraceBatch batch;
+    kavro::SelectLines(views.data(), views.size(), batch);
+    conversion.Add(batch);
+    conversion.End();
+}
+
+inline kavro::ArrTrace TableOf(const std::vector<std::string>& lines) {
+    kavro::TraceConverter conversion;
+    Feed(conversion, lines);
+    return conversion.Table();
+}
+
 inline std::vector<std::string> Events(const kavro::ArrTrace& table) {
     std::vector<std::string> out;
-    kavro::WriteEvents(table, [&](std::string_view l) { out.emplace_back(l); });
+    kavro::WriteEvents(table, [&](const kavro::EventBlock& block) {
+        for (size_t i = 0; i < block.count; ++i) out.emplace_back(block.Line(i));
+    });
     return out;
 }
 
 inline std::vector<std::string> Convert(const std::vector<std::string>& lines) {
-    return Events(kavro::BuildTraceTable(lines));
+    return Events(TableOf(lines));
+}
+
+// The event file's bytes.
+inline std::string FileOf(const kavro::TraceConverter& conversion) {
+    std::string out;
+    conversion.WriteEvents([&](const kavro::EventBlock& block) { out.append(block.bytes); });
+    return out;
 }
 
 }  // namespace kt

@@ -4,11 +4,20 @@
 #include <random>
 
 #include "Convert.h"
+#include "TraceTableBuilderImpl.h"
 
 namespace {
 
 using kavro::ArrTrace;
 using kt::Line;
+
+kavro::RuleLine Ruled(const std::string& line) { return {line, kavro::RuleFor(line)}; }
+
+int PlainFind(const ArrTrace& table, const std::string& id) {
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].PacketId == id) return static_cast<int>(i);
+    return -1;
+}
 
 struct TableCase {
     const char* name;
@@ -85,7 +94,7 @@ const TableCase kTableCases[] = {
 class TableRules : public testing::TestWithParam<TableCase> {};
 
 TEST_P(TableRules, BuildsExpectedRecords) {
-    EXPECT_EQ(kavro::BuildTraceTable(GetParam().lines), GetParam().want);
+    EXPECT_EQ(kt::TableOf(GetParam().lines), GetParam().want);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, TableRules, testing::ValuesIn(kTableCases),
@@ -97,11 +106,12 @@ TEST(TableIndex, AgreesWithPlainScanOnRepeatedIds) {
         kavro::TraceTableBuilder builder;
         std::uniform_int_distribution<int> pick(0, range);
         for (int n = 1; n <= 3000; ++n) {
-            builder.BuildTraceTable(Line('s', "1.0", "1", "AGT", std::to_string(pick(rng))));
+            const std::string send = Line('s', "1.0", "1", "AGT", std::to_string(pick(rng)));
+            builder.BuildTraceTable(Ruled(send));
             if (n % 750 != 0 && n != 1) continue;
             for (int id = 0; id <= range + 1; ++id) {
                 const std::string key = std::to_string(id);
-                ASSERT_EQ(builder.FindTrace(key), kavro::FindTrace(key, builder.Table()))
+                ASSERT_EQ(builder.FindTrace(key), PlainFind(builder.Table(), key))
                     << "id " << id << " after " << n << " sends";
             }
         }
@@ -136,33 +146,52 @@ std::vector<GuardCase> GuardCases() {
     return cases;
 }
 
+// Fails once at one stage of the forward rule, once armed.
+struct FailOnce {
+    int stage = -1;
+    bool* armed = nullptr;
+    void Reach(int at) {
+        if (armed && *armed && at == stage) {
+            *armed = false;
+            throw std::bad_alloc();
+        }
+    }
+};
+
 TEST(TableGuard, FailureAtAnyStageLeavesRecordAndGoesOn) {
     for (const GuardCase& c : GuardCases()) {
         SCOPED_TRACE("stage " + std::to_string(c.stage) + " after " +
                      std::to_string(c.before.size()) + " lines");
         std::vector<std::string> notices;
-        kavro::TraceTableBuilder builder([&](const std::string& n) { notices.push_back(n); });
-        for (const auto& line : c.before) builder.BuildTraceTable(line);
+        bool armed = false;
+        kavro::BasicTraceTableBuilder<FailOnce> builder(
+            [&](const std::string& n) { notices.push_back(n); }, FailOnce{c.stage, &armed});
+        for (const auto& line : c.before) builder.BuildTraceTable(Ruled(line));
         const ArrTrace snapshot = builder.Table();
 
-        bool armed = true;
-        builder.SetStageHook([&](int stage) {
-            if (armed && stage == c.stage) {
-                armed = false;
-                throw std::bad_alloc();
-            }
-        });
-        builder.BuildTraceTable(c.failing);
+        armed = true;
+        builder.BuildTraceTable(Ruled(c.failing));
         EXPECT_FALSE(armed) << "stage never reached";
         EXPECT_EQ(notices, c.notices);
         EXPECT_EQ(builder.Table(), snapshot);
 
-        builder.BuildTraceTable(Line('s', "3.0", "1", "AGT", "70"));
-        builder.BuildTraceTable(Line('f', "3.1", "4", "RTR", "70"));
+        builder.BuildTraceTable(Ruled(Line('s', "3.0", "1", "AGT", "70")));
+        builder.BuildTraceTable(Ruled(Line('f', "3.1", "4", "RTR", "70")));
         const kavro::ArrFwd want = {{"4", "3.1"}};
         EXPECT_EQ(builder.Table().back().Hops, want);
         EXPECT_EQ(notices.size(), 2u);
     }
+}
+
+// With nobody to tell, the guard lets the failure through: the console
+// converter then fails the trace once instead of reporting every line.
+TEST(TableGuard, WithoutNoticesTheFailureEndsThePass) {
+    bool armed = false;
+    kavro::BasicTraceTableBuilder<FailOnce> builder({}, FailOnce{3, &armed});
+    builder.BuildTraceTable(Ruled(Line('s', "1.0", "1", "AGT", "7")));
+    armed = true;
+    EXPECT_THROW(builder.BuildTraceTable(Ruled(Line('f', "2.0", "3", "RTR", "7"))), std::bad_alloc);
+    EXPECT_TRUE(builder.Table().front().Hops.empty());
 }
 
 }  // namespace

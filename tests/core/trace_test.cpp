@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 
 #include "Convert.h"
-#include "TraceConverter.h"
-#include "TracePiece.h"
+#include "Reference.h"
 
 namespace {
 
@@ -20,8 +20,8 @@ std::string ReadTrace(const std::string& name) {
     return text.str();
 }
 
-// A real ns-2 trace streamed through the converter in uneven chunks, with
-// its event lines grouped by packet id.
+// A real ns-2 trace cut into uneven pieces through the converter, with its
+// event lines grouped by packet id.
 struct Converted {
     kavro::ArrTrace table;
     Lines events;
@@ -35,13 +35,16 @@ const Converted& ConvertTrace(const std::string& name) {
     if (found != done.end()) return found->second;
     const std::string text = ReadTrace(name);
     kavro::TraceConverter conversion;
-    for (size_t pos = 0, len = 1; pos < text.size(); pos += len, len = len * 7 % 65521 + 1)
-        conversion.AddBytes(std::string_view(text).substr(pos, len));
-    conversion.EndBytes();
+    kavro::TraceBatch piece;
+    for (size_t pos = 0, len = 1; pos < text.size(); pos += len, len = len * 7 % 65521 + 1) {
+        kavro::CutTrace(std::string_view(text).substr(pos, len), piece);
+        conversion.Add(piece);
+    }
+    conversion.End();
     Converted& c = done[name];
     c.table = conversion.Table();
-    conversion.WriteEvents([&](std::string_view l) { c.events.emplace_back(l); });
-    conversion.WriteEventBytes([&](std::string_view b) { c.bytes.append(b); });
+    c.events = kt::Events(c.table);
+    c.bytes = kt::FileOf(conversion);
     for (const std::string& line : c.events) {
         const size_t end = line.rfind(" energy 5000");
         const size_t start = line.rfind(' ', end - 1) + 1;
@@ -104,7 +107,7 @@ TEST_F(DsrTrace, TwoRelays) {
 TEST_F(DsrTrace, LostAndRoutingPacketsWriteNothing) {
     EXPECT_EQ(byPacket_.count("0"), 0u);
     EXPECT_EQ(byPacket_.count("832"), 0u);
-    EXPECT_EQ(kavro::FindTrace("832", table_), -1);
+    for (const kavro::RecNsTrace& rec : table_) EXPECT_NE(rec.PacketId, "832");
 }
 
 // AODV sends its route replies under packet id 0 too. Packet 0 itself went
@@ -130,20 +133,35 @@ TEST(TraceFormats, OneRunInBothFormatsGivesTheSameBytes) {
     EXPECT_TRUE(old.bytes == neu.bytes);
 }
 
-// The console converter cuts plain files into pieces on two threads.
-TEST(TraceFormats, PiecesOfRealTracesGiveTheStreamsBytes) {
-    for (const char* name : {"dsr-10n-40s.tr", "aodv-10n-40s-b-new.tr", "dsr-tcp-6n-15s.tr"}) {
-        const std::string text = ReadTrace(name);
-        kavro::TraceConverter c;
-        kavro::TracePiece piece;
-        for (size_t at = 0; at < text.size(); at += 65521) {
-            kavro::CutPiece(std::string_view(text).substr(at, 65521), piece);
-            c.AddPiece(piece);
-        }
-        c.EndPieces();
-        std::string bytes;
-        c.WriteEventBytes([&](std::string_view b) { bytes.append(b); });
-        EXPECT_TRUE(bytes == ConvertTrace(name).bytes) << name;
+// The same run written by ns-2 in the old and in the tagged format: the
+// same lines in the same order, with times that differ only in the digits
+// the old format rounds away.
+TEST(TraceFormats, TaggedTraceGivesTheOldFormatsLinesUpToTheTimesLastDigits) {
+    const Lines& old = ConvertTrace("aodv-10n-40s-c.tr").events;
+    const Lines& tagged = ConvertTrace("aodv-10n-40s-c-tagged.tr").events;
+    ASSERT_GT(old.size(), 1000u);
+    ASSERT_EQ(old.size(), tagged.size());
+    const auto split = [](const std::string& line) {
+        std::istringstream in(line);
+        std::vector<std::string> words{std::istream_iterator<std::string>(in), {}};
+        return words;
+    };
+    for (size_t i = 0; i < old.size(); ++i) {
+        std::vector<std::string> a = split(old[i]), b = split(tagged[i]);
+        ASSERT_EQ(a.size(), b.size()) << old[i] << " | " << tagged[i];
+        EXPECT_NEAR(std::stod(a[1]), std::stod(b[1]), 1e-9) << old[i] << " | " << tagged[i];
+        a[1] = b[1];
+        EXPECT_EQ(a, b) << old[i] << " | " << tagged[i];
+    }
+}
+
+// Every real trace converts as the plain reference converts it.
+TEST(TraceFormats, RealTracesConvertAsTheReference) {
+    for (const char* name : {"dsr-10n-40s.tr", "aodv-10n-40s-b-new.tr", "dsr-tcp-6n-15s.tr",
+                             "aodv-10n-40s-c-tagged.tr", "aodv-20n-4s.tr"}) {
+        const ref::Result want = ref::Convert(ReadTrace(name));
+        EXPECT_TRUE(ConvertTrace(name).bytes == ref::EventFile(want.table)) << name;
+        EXPECT_EQ(ConvertTrace(name).table.size(), want.table.size()) << name;
     }
 }
 

@@ -1,0 +1,46 @@
+#pragma once
+// The one way lines reach the converter: each line is tested against the
+// rules once, here, and only the lines a rule reads are handed on, with the
+// rule that reads them.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "TraceLine.h"
+
+namespace kavro {
+
+struct RuleLine {
+    std::string_view text;
+    LineRule rule;
+};
+
+// A run of a trace's lines, in trace order. When it is a piece of a trace's
+// bytes (CutTrace), the bytes before its first and after its last line end
+// belong to lines that the pieces around it finish, so pieces can be cut on
+// several threads at once and handed over in order.
+struct TraceBatch {
+    TraceBatch() = default;
+    // The lines may point into `store`, which must not move.
+    TraceBatch(const TraceBatch&) = delete;
+    TraceBatch& operator=(const TraceBatch&) = delete;
+
+    std::vector<RuleLine> lines;
+    std::string head;    // before the first line end; all of the piece when !ended
+    bool ended = true;   // the piece holds a line end
+    std::string tail;    // after the last line end
+    size_t routingLines = 0;  // routing-layer lines that no rule reads
+    std::string store;   // the bytes of lines cut from a piece
+
+    void Clear();
+};
+
+// Appends the lines of `lines` that a rule reads to `batch`, as views into
+// them: for text already split into lines that outlives the batch.
+void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch);
+
+// Makes `batch` the piece `bytes` of a trace, with copies of its whole lines
+// that a rule reads; reuses the batch's memory.
+void CutTrace(std::string_view bytes, TraceBatch& batch);
+
+}  // namespace kavro
