@@ -1,5 +1,5 @@
 # Reference converter for the benchmark: turns an ns-2 wireless trace, in
-# either trace format, into iNSpect event lines (CR LF ended) with the same
+# any of its three trace formats, into iNSpect event lines (CR LF ended) with the same
 # field and table rules as kavro, so that both outputs can be compared byte
 # for byte.
 #
@@ -27,17 +27,27 @@ BEGIN {
     if (piece[n] != "") take(piece[n])
 }
 
-function take(raw,    kind, l, newfmt, layer) {
-    kind = substr(raw, 1, 1)
-    # Only sends, receives and forwards can matter; skip the rest cheaply.
-    if (kind != "s" && kind != "r" && kind != "f" && kind != "S" && kind != "R" && kind != "F")
+function take(raw,    kind, l, newfmt, tagged, layer, s) {
+    kind = tolower(substr(raw, 1, 1))
+    # Only sends, receives and forwards can matter (+ and h are the tagged
+    # format's send and forward); skip the rest cheaply.
+    if (kind != "s" && kind != "r" && kind != "f" && kind != "+" && kind != "h")
         return
-    kind = tolower(kind)
     l = tolower(raw)
     newfmt = substr(l, 2, 4) == " -t "
+    # Tagged: the word after the time begins with a dash.
+    tagged = 0
+    if (!newfmt && substr(l, 2, 1) == " " && length(l) >= 4 && kind != "s" && kind != "f") {
+        s = index(substr(l, 3), " ")
+        tagged = s > 0 && substr(l, s + 3, 1) == "-"
+    }
+    if (tagged) kind = kind == "+" ? "s" : kind == "h" ? "f" : kind
+    else if (kind == "+" || kind == "h") return
     # The layer decides; the other fields are cut only for lines that matter.
     if (newfmt) {
         layer = tag(l, "nl")
+    } else if (tagged) {
+        layer = tag(l, "k")
     } else {
         # Without a second underscore the layer is read from the second
         # character; old_fields reuses the underscores' places u1 and u2.
@@ -55,6 +65,7 @@ function take(raw,    kind, l, newfmt, layer) {
         return
     }
     if (newfmt) new_fields(l)
+    else if (tagged) tagged_fields(l)
     else old_fields(l)
     if (kind == "s") add_send()
     else if (kind == "r") add_receive()
@@ -76,6 +87,16 @@ function new_fields(l) {
     f_node = tag(l, "ni")
     f_id = tag(l, "ii")
     f_type = tag(l, "it")
+}
+
+# Tagged format: the time is the second word; then tags, as in the new format.
+function tagged_fields(l,    rest, s) {
+    rest = substr(l, 3)
+    s = index(rest, " ")
+    f_time = substr(rest, 1, s - 1)
+    f_node = tag(l, "s")
+    f_id = tag(l, "i")
+    f_type = tag(l, "p")
 }
 
 # Old format: positional fields.

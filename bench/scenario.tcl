@@ -1,14 +1,16 @@
 # Mobile ad hoc scenario for the benchmark traces: nodes under random-waypoint
 # motion, AODV routing and CBR/UDP flows, written as a wireless trace with
-# agent, routing and MAC lines, in ns-2's old or new trace format.
+# agent, routing and MAC lines, in ns-2's old, new or tagged trace format.
 #
-#   ns scenario.tcl TRACE DURATION [NODES] [FLOWS] [INTERVAL] [SEED] [old|new]
+#   ns scenario.tcl TRACE DURATION [NODES] [FLOWS] [INTERVAL] [SEED] [old|new|tagged] [ENERGY]
 #
+# ENERGY, when above 0, gives every node an energy model with that many
+# joules to start with, so that the trace reports each node's energy.
 # The motion and the flows come from one seeded generator, so the same
 # arguments always give the same trace.
 
 if {$argc < 2} {
-    puts stderr "usage: ns scenario.tcl TRACE DURATION \[NODES\] \[FLOWS\] \[INTERVAL\] \[SEED\] \[old|new\]"
+    puts stderr "usage: ns scenario.tcl TRACE DURATION \[NODES\] \[FLOWS\] \[INTERVAL\] \[SEED\] \[old|new|tagged\] \[ENERGY\]"
     exit 2
 }
 set opt(trace)    [lindex $argv 0]
@@ -18,6 +20,7 @@ set opt(flows)    [expr {$argc > 3 ? [lindex $argv 3] : 20}]
 set opt(interval) [expr {$argc > 4 ? [lindex $argv 4] : 0.25}]
 set opt(seed)     [expr {$argc > 5 ? [lindex $argv 5] : 7}]
 set opt(format)   [expr {$argc > 6 ? [lindex $argv 6] : "old"}]
+set opt(energy)   [expr {$argc > 7 ? [lindex $argv 7] : 0}]
 
 set opt(x)        1000
 set opt(y)        1000
@@ -44,6 +47,8 @@ $rng seed $opt(seed)
 set ns_ [new Simulator]
 if {$opt(format) eq "new"} {
     $ns_ use-newtrace
+} elseif {$opt(format) eq "tagged"} {
+    $ns_ use-taggedtrace
 }
 set tracefd [open $opt(trace) w]
 $ns_ trace-all $tracefd
@@ -67,6 +72,14 @@ $ns_ node-config -adhocRouting $opt(rp) \
     -routerTrace ON \
     -macTrace ON \
     -movementTrace OFF
+if {$opt(energy) > 0} {
+    $ns_ node-config -energyModel EnergyModel \
+        -initialEnergy $opt(energy) \
+        -txPower 0.9 \
+        -rxPower 0.5 \
+        -idlePower 0.45 \
+        -sleepPower 0.05
+}
 
 for {set i 0} {$i < $opt(nodes)} {incr i} {
     set node_($i) [$ns_ node]
