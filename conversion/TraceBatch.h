@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "StudyFacts.h"
 #include "TraceLine.h"
 
 namespace kavro {
@@ -29,18 +30,21 @@ struct TraceBatch {
     std::string head;    // before the first line end; all of the piece when !ended
     bool ended = true;   // the piece holds a line end
     std::string tail;    // after the last line end
-    size_t routingLines = 0;  // routing-layer lines that no rule reads
+    size_t routingLines = 0;  // routing-layer sends, receives and forwards
     std::string store;   // the bytes of lines cut from a piece
+    EnergyByNode energy;  // with kReadEnergy: each node's last reading in the lines
 
     void Clear();
 };
 
 // Appends the lines of `lines` that a rule reads to `batch`, as views into
-// them: for text already split into lines that outlives the batch.
-void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch);
+// them: for text already split into lines that outlives the batch. `reads`
+// is a set of Reads.
+void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch,
+                 unsigned reads = kReadEvents);
 
 // Makes `batch` the piece `bytes` of a trace, with copies of its whole lines
 // that a rule reads; reuses the batch's memory.
-void CutTrace(std::string_view bytes, TraceBatch& batch);
+void CutTrace(std::string_view bytes, TraceBatch& batch, unsigned reads = kReadEvents);
 
 }  // namespace kavro

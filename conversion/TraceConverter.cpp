@@ -4,8 +4,10 @@
 
 namespace kavro {
 
-TraceConverter::TraceConverter(NoticeFn notice)
-    : builder_(std::make_unique<TraceTableBuilder>(std::move(notice))) {}
+TraceConverter::TraceConverter(NoticeFn notice, unsigned reads)
+    : reads_(reads),
+      builder_(std::make_unique<TraceTableBuilder>(std::move(notice), SilentStages{},
+                                                   reads & kReadTables ? &facts_ : nullptr)) {}
 
 TraceConverter::~TraceConverter() = default;
 
@@ -22,8 +24,11 @@ void TraceConverter::Add(const TraceBatch& batch) {
 void TraceConverter::End() { FinishLine(); }
 
 void TraceConverter::Take(const TraceBatch& batch) {
-    linesRead_ += batch.lines.size();
     routingLines_ += batch.routingLines;
+    // Later readings of a node replace earlier ones, as the batches come in order.
+    batch.energy.ForEach([&](const std::string& node, const EnergyReading& reading) {
+        facts_.energy[node] = reading;
+    });
     TraceTableBuilder& builder = *builder_;
     const RuleLine* lines = batch.lines.data();
     const size_t count = batch.lines.size();
@@ -37,6 +42,7 @@ void TraceConverter::Take(const TraceBatch& batch) {
             __builtin_prefetch(lines[i + kAhead].text.data() + 64);
         }
 #endif
+        linesRead_ += lines[i].rule.rule <= Rule::Forward;
         builder.BuildTraceTable(lines[i]);
     }
 }
@@ -59,7 +65,7 @@ void TraceConverter::FinishLine() {
     if (pendingBegun_ && pendingKept_) {
         TraceBatch line;
         const std::string_view text = pending_;
-        SelectLines(&text, 1, line);
+        SelectLines(&text, 1, line, reads_);
         Take(line);
     }
     pending_.clear();

@@ -35,7 +35,8 @@ public:
     // error there ends the conversion like an error anywhere else.
     using NoticeFn = std::function<void(const std::string&)>;
 
-    explicit TraceConverter(NoticeFn notice = {});
+    // `reads` is a set of Reads; the batches must have been read with it.
+    explicit TraceConverter(NoticeFn notice = {}, unsigned reads = kReadEvents);
     ~TraceConverter();
     TraceConverter(const TraceConverter&) = delete;
     TraceConverter& operator=(const TraceConverter&) = delete;
@@ -53,11 +54,14 @@ public:
     EventSize MeasureEvents() const { return kavro::MeasureEvents(Table()); }
 
     const ArrTrace& Table() const;
-    // Lines a rule read (agent sends and receives, routing forwards), and
-    // other routing-layer lines: with neither, what was read was no
-    // wireless trace; with no routing line, router tracing was off.
+    // Lines the event file's rules read (agent sends and receives, routing
+    // forwards), and routing-layer sends, receives and forwards: with no
+    // line read, this was no wireless trace; with no routing-layer line,
+    // router tracing was off.
     size_t LinesRead() const { return linesRead_; }
     size_t RoutingLines() const { return routingLines_; }
+    // What the study tables need; empty unless asked for with `reads`.
+    const StudyFacts& Facts() const { return facts_; }
 
 private:
     void Take(const TraceBatch& batch);
@@ -65,6 +69,8 @@ private:
     void ContinueLine(const std::string& bytes);
     void FinishLine();
 
+    unsigned reads_;
+    StudyFacts facts_;
     std::unique_ptr<BasicTraceTableBuilder<SilentStages>> builder_;
     size_t linesRead_ = 0;
     size_t routingLines_ = 0;

@@ -57,11 +57,4 @@ std::string_view ExtractPacketType(std::string_view line) {
     return rest.substr(0, rest.find(' '));
 }
 
-bool EqualsLower(std::string_view raw, std::string_view lower) {
-    if (raw.size() != lower.size()) return false;
-    for (size_t i = 0; i < raw.size(); ++i)
-        if (LowerAscii(raw[i]) != lower[i]) return false;
-    return true;
-}
-
 }  // namespace kavro

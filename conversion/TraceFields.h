@@ -54,7 +54,12 @@ std::string_view ExtractPacketId(std::string_view line);
 // end of the line; empty when no space follows the id.
 std::string_view ExtractPacketType(std::string_view line);
 
-// Case-insensitive compare of a raw field against a lower-case literal.
-bool EqualsLower(std::string_view raw, std::string_view lower);
+// Case-insensitive compare of a raw field against a lower-case text.
+inline bool EqualsLower(std::string_view raw, std::string_view lower) {
+    if (raw.size() != lower.size()) return false;
+    for (size_t i = 0; i < raw.size(); ++i)
+        if (LowerAscii(raw[i]) != lower[i]) return false;
+    return true;
+}
 
 }  // namespace kavro

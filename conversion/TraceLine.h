@@ -14,18 +14,23 @@ namespace kavro {
 
 enum class Format : uint8_t { Old, New, Tagged };
 
-// Send, Receive and Forward feed the table. Routing is a routing-layer send,
-// receive or drop: no rule reads it, but it shows router tracing was on.
-enum class Rule : uint8_t { None, Send, Receive, Forward, Routing };
+// Send, Receive and Forward feed the table. RoutingSend (a routing-layer
+// send) and Drop (a drop at any layer) feed only the study tables. Routing
+// is a routing-layer receive: no rule reads it, but like any routing-layer
+// send, receive or forward it shows that router tracing was on.
+enum class Rule : uint8_t { None, Send, Receive, Forward, RoutingSend, Drop, Routing };
 
 struct LineRule {
     Rule rule = Rule::None;
     Format format = Format::Old;
 };
 
-// Agent sends and receives and routing forwards. Inline, and written to end
-// in one rarely taken branch: most lines of a trace are MAC traffic and
-// must cost no call.
+inline bool IsRoutingLayer(Rule rule) {
+    return rule == Rule::Forward || rule == Rule::RoutingSend || rule == Rule::Routing;
+}
+
+// Every line of a trace passes here. Inline, and written to end in one
+// rarely taken branch: most lines are MAC traffic and must cost no call.
 KAVRO_PER_LINE LineRule RuleFor(std::string_view line) {
     LineRule r;
     std::string_view layer;
@@ -38,22 +43,31 @@ KAVRO_PER_LINE LineRule RuleFor(std::string_view line) {
     } else {
         layer = ExtractLayer(line);  // also settles the empty line
     }
-    if (layer.size() != 3) return r;
     // c | 0x20 maps only A-Z onto a-z among the letters compared here.
-    const char a = static_cast<char>(layer[0] | 0x20);
-    const char b = static_cast<char>(layer[1] | 0x20);
-    const char c = static_cast<char>(layer[2] | 0x20);
-    const bool agt = (a == 'a') & (b == 'g') & (c == 't');
-    const bool rtr = (a == 'r') & (b == 't') & (c == 'r');
-    if (!(agt | rtr)) return r;
+    const bool isDrop = !line.empty() && (line[0] | 0x20) == 'd';
+    bool agt = false, rtr = false;
+    if (layer.size() == 3) {
+        const char a = static_cast<char>(layer[0] | 0x20);
+        const char b = static_cast<char>(layer[1] | 0x20);
+        const char c = static_cast<char>(layer[2] | 0x20);
+        agt = (a == 'a') & (b == 'g') & (c == 't');
+        rtr = (a == 'r') & (b == 't') & (c == 'r');
+    }
+    if (!(agt | rtr)) {
+        if (isDrop) r.rule = Rule::Drop;
+        return r;
+    }
     char kind = LowerAscii(line[0]);
     if (r.format == Format::Tagged) kind = tagged::EventKind(kind);
-    if (agt)
+    if (kind == 'd')
+        r.rule = Rule::Drop;
+    else if (agt)
         r.rule = kind == 's' ? Rule::Send : kind == 'r' ? Rule::Receive : Rule::None;
     else
-        r.rule = kind == 'f'                                   ? Rule::Forward
-                 : (kind == 's') | (kind == 'r') | (kind == 'd') ? Rule::Routing
-                                                                 : Rule::None;
+        r.rule = kind == 'f'   ? Rule::Forward
+                 : kind == 's' ? Rule::RoutingSend
+                 : kind == 'r' ? Rule::Routing
+                               : Rule::None;
     return r;
 }
 
@@ -74,5 +88,36 @@ struct TraceLine {
 
 // Cuts the fields out of a line of the format RuleFor found.
 TraceLine ReadTraceLine(std::string_view line, Format format);
+
+// What the study tables read besides, each from a line of the format
+// RuleFor found. Missing fields are empty.
+
+// A send line's flow: source and destination, each address.port.
+struct FlowLine {
+    std::string source;
+    std::string destination;
+};
+FlowLine ReadFlow(std::string_view line, Format format);
+
+// A receive line's packet size, as written.
+std::string_view ReadSize(std::string_view line, Format format);
+
+struct DropLine {
+    std::string_view node;
+    std::string_view layer;
+    std::string_view reason;
+    std::string_view packetId;
+    std::string_view packetType;
+};
+DropLine ReadDrop(std::string_view line, Format format);
+
+// The energy a line reports for its node; `energy` is empty when it
+// reports none (ns-2 writes -1 without an energy model).
+struct EnergyLine {
+    std::string_view node;
+    std::string_view energy;
+    std::string_view time;
+};
+EnergyLine ReadEnergy(std::string_view line, Format format);
 
 }  // namespace kavro

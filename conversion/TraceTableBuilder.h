@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "StudyFacts.h"
 #include "TraceBatch.h"
 #include "TraceTable.h"
 
@@ -25,7 +26,9 @@ public:
     // error in the forward rule ends the pass like an error anywhere else.
     using NoticeFn = std::function<void(const std::string&)>;
 
-    explicit BasicTraceTableBuilder(NoticeFn notice = {}, Stages stages = {});
+    // With `facts`, also gathers what the study tables need into it.
+    explicit BasicTraceTableBuilder(NoticeFn notice = {}, Stages stages = {},
+                                    StudyFacts* facts = nullptr);
 
     // Like FindTrace and IsOnPath, the name is kept on purpose.
     void BuildTraceTable(const RuleLine& line);
@@ -35,8 +38,11 @@ public:
 
 private:
     void AddSend(const TraceLine& line);
-    void AddReceive(const TraceLine& line);
+    // The index of the record the line counted for, or -1.
+    int AddReceive(const TraceLine& line);
     void AddForward(const TraceLine& line);
+    void AddDrop(std::string_view line, Format format);
+    void CountRouting(std::string_view packetType);
 
     // Open addressing over record indexes; the first record per id is kept.
     // Each slot keeps its id's hash, so probing past other ids and growing
@@ -54,6 +60,10 @@ private:
     int lastIndex_ = 0;
     NoticeFn notice_;
     Stages stages_;
+    StudyFacts* facts_;
+    std::string key_;  // reused for lower-cased packet ids
+    size_t lastDrop_ = 0;  // the kind of drop counted last
+    std::vector<std::string> recordTypes_;  // the packet types of the records so far
 };
 
 using TraceTableBuilder = BasicTraceTableBuilder<>;

@@ -1,6 +1,8 @@
 #pragma once
 // The builder's rules, for each instantiation of it: the conversion's own
 // (TraceTableBuilder.cpp) and the tests' that fail its guard on purpose.
+#include <algorithm>
+
 #include "TraceTableBuilder.h"
 
 namespace kavro {
@@ -26,22 +28,57 @@ inline uint32_t HashPacketId(std::string_view id) {
 
 }  // namespace detail
 
+namespace detail {
+
+// The whole text as a number of ASCII digits, or 0.
+inline uint64_t WholeNumber(std::string_view text) {
+    uint64_t value = 0;
+    if (text.empty()) return 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || value > (UINT64_MAX - 9) / 10) return 0;
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return value;
+}
+
+}  // namespace detail
+
 template <class Stages>
-BasicTraceTableBuilder<Stages>::BasicTraceTableBuilder(NoticeFn notice, Stages stages)
-    : slots_(1024), notice_(std::move(notice)), stages_(std::move(stages)) {}
+BasicTraceTableBuilder<Stages>::BasicTraceTableBuilder(NoticeFn notice, Stages stages,
+                                                       StudyFacts* facts)
+    : slots_(1024), notice_(std::move(notice)), stages_(std::move(stages)), facts_(facts) {}
 
 template <class Stages>
 void BasicTraceTableBuilder<Stages>::BuildTraceTable(const RuleLine& line) {
-    const TraceLine fields = ReadTraceLine(line.text, line.rule.format);
+    const std::string_view text = line.text;
+    const Format format = line.rule.format;
+    if (facts_) facts_->formats |= 1u << static_cast<unsigned>(format);
     switch (line.rule.rule) {
         case Rule::Send:
-            AddSend(fields);
+            AddSend(ReadTraceLine(text, format));
+            if (facts_) {
+                FlowLine flow = ReadFlow(text, format);
+                facts_->records.push_back({std::move(flow.source), std::move(flow.destination), 0});
+            }
             break;
-        case Rule::Receive:
-            AddReceive(fields);
+        case Rule::Receive: {
+            // The receive that counted last gives the record its size.
+            const int counted = AddReceive(ReadTraceLine(text, format));
+            if (facts_ && counted >= 0)
+                facts_->records[counted].size = detail::WholeNumber(ReadSize(text, format));
             break;
-        case Rule::Forward:
+        }
+        case Rule::Forward: {
+            const TraceLine fields = ReadTraceLine(text, format);
+            if (facts_) CountRouting(fields.packetType);
             AddForward(fields);
+            break;
+        }
+        case Rule::RoutingSend:
+            if (facts_) CountRouting(ReadTraceLine(text, format).packetType);
+            break;
+        case Rule::Drop:
+            if (facts_) AddDrop(text, format);
             break;
         case Rule::None:
         case Rule::Routing:
@@ -58,20 +95,65 @@ void BasicTraceTableBuilder<Stages>::AddSend(const TraceLine& line) {
     AppendLowerAscii(line.packetType, rec.PacketType);
     lastIndex_ = static_cast<int>(table_.size() - 1);
     IndexRecord(lastIndex_);
+    if (facts_ && std::find(recordTypes_.begin(), recordTypes_.end(), rec.PacketType) == recordTypes_.end())
+        recordTypes_.push_back(rec.PacketType);
 }
 
 template <class Stages>
-void BasicTraceTableBuilder<Stages>::AddReceive(const TraceLine& line) {
+int BasicTraceTableBuilder<Stages>::AddReceive(const TraceLine& line) {
     id_.clear();
     AppendLowerAscii(line.packetId, id_);
     lastIndex_ = FindTrace(id_);
-    if (lastIndex_ < 0) return;
+    if (lastIndex_ < 0) return -1;
     RecNsTrace& rec = table_[lastIndex_];
-    if (!EqualsLower(line.packetType, rec.PacketType)) return;
+    if (!EqualsLower(line.packetType, rec.PacketType)) return -1;
     rec.RecvTime.clear();
     AppendLowerAscii(line.time, rec.RecvTime);
     rec.DstNode.clear();
     AppendLowerAscii(line.node, rec.DstNode);
+    return lastIndex_;
+}
+
+template <class Stages>
+void BasicTraceTableBuilder<Stages>::CountRouting(std::string_view packetType) {
+    auto& counts = facts_->routingByType;
+    auto at = std::find_if(counts.begin(), counts.end(),
+                           [&](const TypeCount& c) { return EqualsLower(packetType, c.type); });
+    if (at == counts.end()) {
+        at = counts.insert(counts.end(), TypeCount{});
+        AppendLowerAscii(packetType, at->type);
+    }
+    ++at->lines;
+}
+
+template <class Stages>
+void BasicTraceTableBuilder<Stages>::AddDrop(std::string_view text, Format format) {
+    const DropLine drop = ReadDrop(text, format);
+    auto& drops = facts_->drops;
+    // Drops come in runs of one kind, so the last kind is tried first.
+    const auto same = [&](const DropCount& c) {
+        return EqualsLower(drop.layer, c.layer) && EqualsLower(drop.reason, c.reason) &&
+               EqualsLower(drop.packetType, c.type);
+    };
+    if (lastDrop_ >= drops.size() || !same(drops[lastDrop_])) {
+        lastDrop_ = static_cast<size_t>(std::find_if(drops.begin(), drops.end(), same) - drops.begin());
+        if (lastDrop_ == drops.size()) {
+            DropCount& c = drops.emplace_back();
+            AppendLowerAscii(drop.layer, c.layer);
+            AppendLowerAscii(drop.reason, c.reason);
+            AppendLowerAscii(drop.packetType, c.type);
+        }
+    }
+    ++drops[lastDrop_].lines;
+    ++facts_->dropsAtNode[drop.node];
+    // The forward rule's lookup, which leaves the guard's last index alone;
+    // most drops are of routing and MAC packets, of a type no record has.
+    const std::string& type = drops[lastDrop_].type;
+    if (std::find(recordTypes_.begin(), recordTypes_.end(), type) == recordTypes_.end()) return;
+    key_.clear();
+    AppendLowerAscii(drop.packetId, key_);
+    const int found = FindTrace(key_);
+    if (found >= 0 && table_[found].PacketType == type) ++facts_->droppedWithRecord;
 }
 
 template <class Stages>

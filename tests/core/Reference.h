@@ -107,7 +107,7 @@ inline Result Convert(std::string_view text) {
     Result r;
     for (const std::string& raw : Lines(text)) {
         const Fields f = Read(Lower(raw));
-        if (f.layer == "rtr" && (f.kind == 's' || f.kind == 'r' || f.kind == 'd')) ++r.routingLines;
+        if (f.layer == "rtr" && (f.kind == 's' || f.kind == 'r' || f.kind == 'f')) ++r.routingLines;
         const bool send = f.layer == "agt" && f.kind == 's';
         const bool receive = f.layer == "agt" && f.kind == 'r';
         const bool forward = f.layer == "rtr" && f.kind == 'f';

@@ -89,11 +89,11 @@ const LineCase kLineCases[] = {
     {"s -t 1 -Nl agtx -Ii 3", "1", "", "3", "", Rule::None, Format::New},
     {"s -t 1 -Nl MAC -Ii 3", "1", "", "3", "", Rule::None, Format::New},
     {"f -t 1 -Nl AGT -Ii 3", "1", "", "3", "", Rule::None, Format::New},
-    {"s -t 1 -Nl RTR -Ii 3", "1", "", "3", "", Rule::Routing, Format::New},
+    {"s -t 1 -Nl RTR -Ii 3", "1", "", "3", "", Rule::RoutingSend, Format::New},
     // " -t " later than characters 2 to 5: an old-format line.
     {"s  -t 1 _2_ AGT  --- 3 cbr -Ni 4", "", "2", "3", "cbr", Rule::Send, Format::Old},
-    {"s 1.5 _2_ RTR  --- 3 cbr -t 4 -Nl AGT", "1.5", "2", "3", "cbr", Rule::Routing, Format::Old},
-    {"D 2.0 _3_ RTR  --- 5 cbr 512 [0 0 0 0]", "2.0", "3", "5", "cbr", Rule::Routing, Format::Old},
+    {"s 1.5 _2_ RTR  --- 3 cbr -t 4 -Nl AGT", "1.5", "2", "3", "cbr", Rule::RoutingSend, Format::Old},
+    {"D 2.0 _3_ RTR  --- 5 cbr 512 [0 0 0 0]", "2.0", "3", "5", "cbr", Rule::Drop, Format::Old},
     {"M 2.0 _3_ RTR  --- 5 cbr 512 [0 0 0 0]", "2.0", "3", "5", "cbr", Rule::None, Format::Old},
     // Tagged: + h r d, the time, then a word that begins with a dash. The
     // first -i and -p count; -IP:s and -M:s are other tags than -s.
@@ -105,9 +105,10 @@ const LineCase kLineCases[] = {
     {"H 1.5 -S B2 -K Rtr -I 4 -P CBR", "1.5", "b2", "4", "cbr", Rule::Forward, Format::Tagged},
     {"r 2.79577025338549 -s 3 -d 3 -p cbr -k AGT -i 0 -N:loc {314.26 307.86 0.00} -IP:s 2",
      "2.79577025338549", "3", "0", "cbr", Rule::Receive, Format::Tagged},
-    {"d 2.8 -s 4 -d -1 -p AODV -k RTR -i 9", "2.8", "4", "9", "aodv", Rule::Routing, Format::Tagged},
-    {"+ 2.8 -s 4 -d -1 -p AODV -k RTR -i 9", "2.8", "4", "9", "aodv", Rule::Routing, Format::Tagged},
-    {"d 2.8 -s 4 -d -1 -p cbr -k AGT -i 9", "2.8", "4", "9", "cbr", Rule::None, Format::Tagged},
+    {"d 2.8 -s 4 -d -1 -p AODV -k RTR -i 9", "2.8", "4", "9", "aodv", Rule::Drop, Format::Tagged},
+    {"+ 2.8 -s 4 -d -1 -p AODV -k RTR -i 9", "2.8", "4", "9", "aodv", Rule::RoutingSend, Format::Tagged},
+    {"d 2.8 -s 4 -d -1 -p cbr -k MAC -i 9", "2.8", "4", "9", "cbr", Rule::Drop, Format::Tagged},
+    {"r 2.8 -s 4 -d -1 -p cbr -k RTR -i 9", "2.8", "4", "9", "cbr", Rule::Routing, Format::Tagged},
     {"+ 1 -s 2 -k AGT -i", "1", "2", "", "", Rule::Send, Format::Tagged},
     {"+ 1.0000000000000000000000000000000000001 -s 1 -k AGT -i 3 -p cbr",
      "1.0000000000000000000000000000000000001", "1", "3", "cbr", Rule::Send, Format::Tagged},
@@ -115,7 +116,7 @@ const LineCase kLineCases[] = {
     // tag, so it stays old; so does a line of another kind with tags.
     {"r 2.795770253 _3_ AGT  --- 0 cbr 532 [13a 3 6 800] ------- [2:0 3:0 29 3] [0] 2 0",
      "2.795770253", "3", "0", "cbr", Rule::Receive, Format::Old},
-    {"d 2.8 _4_ RTR  --- 9 AODV 48", "2.8", "4", "9", "aodv", Rule::Routing, Format::Old},
+    {"d 2.8 _4_ RTR  --- 9 AODV 48", "2.8", "4", "9", "aodv", Rule::Drop, Format::Old},
     {"s 2.0 -s 3 -k AGT -i 1 -p cbr", "2.0", "", ".0", "-s", Rule::None, Format::Old},
     {"+ 2.0 _3_ AGT  --- 4 cbr", "2.0", "3", "4", "cbr", Rule::None, Format::Old},
     {"r 2.0  -s 3 -k AGT", "2.0", "", ".0", "", Rule::None, Format::Old},
