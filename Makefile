@@ -41,5 +41,13 @@ sanitize: deps
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
+# The builds go, but not what users keep beside the window: their ns.tr and
+# the iNSpect.out it wrote.
+KEEP := bin/ns.tr bin/iNSpect.out
 clean:
-	rm -rf build build-fuzz build-asan
+	@for d in build build-fuzz build-asan; do \
+	    [ -d $$d ] || continue; \
+	    find $$d -depth -mindepth 1 ! -path $$d/bin $(foreach k,$(KEEP),! -path $$d/$(k)) -exec rm -rf {} +; \
+	    rmdir --ignore-fail-on-non-empty $$d/bin 2>/dev/null; \
+	    rmdir --ignore-fail-on-non-empty $$d; \
+	done
