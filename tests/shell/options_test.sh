@@ -22,9 +22,9 @@ listed=$("$prog" --help | options)
 page=$(sed -n '/^\.TP/{n;p}' "$dist/kavro-convert.1" | sed -E 's/\\-/-/g; s/\\f[BIRP]//g; s/^\.[A-Z]+ //')
 check "manual page entries missing" "$(comm -23 <(echo "$listed") <(options <<<"$page") | xargs)" ""
 
-# The zsh completion: one _arguments spec per option, such as '-o+[...]'.
+# The zsh completion: one _arguments argument per option, such as '-o+[...]'.
 zsh=$(grep -oE "^ *'(\([^)]*\))?--?[A-Za-z0-9][A-Za-z0-9-]*" "$dist/_kavro-convert" | sed -E "s/^ *'(\([^)]*\))?//")
-check "zsh completion specs missing" "$(comm -23 <(echo "$listed") <(sort -u <<<"$zsh") | xargs)" ""
+check "zsh completion entries missing" "$(comm -23 <(echo "$listed") <(sort -u <<<"$zsh") | xargs)" ""
 
 # The bash completion, run as bash runs it, from a folder of runs.
 mkdir -p "$scratch/bin" "$scratch/runs/old"
