@@ -1,3 +1,8 @@
 #pragma once
 // Process-wide settings made once the application object exists.
+class QWidget;
+
 void SetUpApplication();
+// Leaves the title bar of `window` empty and gives the task bar the
+// application title instead. Call it before the window is first shown.
+void ShowTitleOnTaskBarOnly(QWidget& window);

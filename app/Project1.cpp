@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     SetUpApplication();
     TForm1 form;
+    ShowTitleOnTaskBarOnly(form);
     form.show();
     return app.exec();
 }
