@@ -66,7 +66,7 @@ public:
     // sent,delivered,pdr,mean_delay,median_delay,p95_delay,max_delay,jitter,throughput_kbps,mean_hops
     void Write(std::string& row) {
         row += ',' + std::to_string(sent_) + ',' + std::to_string(delivered_);
-        Field(row, "%.2f", delivered_, sent_, 100.0 * delivered_ / sent_);
+        Field(row, "%.2f", 1, sent_, 100.0 * delivered_ / sent_);
         std::sort(delays_.begin(), delays_.end());
         const size_t n = delays_.size();
         double sum = 0;
