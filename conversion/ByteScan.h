@@ -35,6 +35,24 @@ inline uint32_t Bytes32(const char* p, char c) {
 #endif
 }
 
+// Bits i set when p[i] is a space, and when it is '_', for the 32 bytes at
+// p: the start of a line in either positional format, in one look.
+inline void SpacesAndUnderscores32(const char* p, uint32_t& spaces, uint32_t& underscores) {
+#if defined(__SSE2__)
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i under = _mm_set1_epi8('_');
+    spaces = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, space))) |
+             (uint32_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, space)))} << 16);
+    underscores = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, under))) |
+                  (uint32_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, under)))} << 16);
+#else
+    spaces = Bytes32(p, ' ');
+    underscores = Bytes32(p, '_');
+#endif
+}
+
 // Bit i set when p[i] is '-', p[i+1] | 0x20 is `a` and p[i+2] | 0x20 is `b`,
 // for i < 16; reads the 18 bytes at p. Finds where a new-format tag such
 // as "-Nl" may begin with one compare per 16 bytes instead of one per byte.

@@ -1,6 +1,7 @@
 #include "TraceBatch.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <vector>
 
 #include "LineSplitter.h"
@@ -40,17 +41,51 @@ private:
     ByNode<Views> last_;
 };
 
-// The rule test itself; `keep` receives the lines a rule reads.
-template <class Keep>
-KAVRO_PER_LINE void Select(std::string_view line, TraceBatch& batch, unsigned reads,
-                           EnergyNotes& energy, Keep&& keep) {
+// The rule test itself; `keep` receives the lines a rule reads. What else
+// is read is fixed at compile time, so that a conversion without the study
+// pays nothing per line for it.
+template <unsigned kReads, class Keep>
+KAVRO_PER_LINE void Select(std::string_view line, TraceBatch& batch, EnergyNotes& energy, Keep&& keep) {
     const LineRule rule = RuleFor(line);
-    if (reads & kReadEnergy) energy.Note(line, rule.format);
-    if (rule.rule == Rule::None) return;
-    if (IsRoutingLayer(rule.rule)) ++batch.routingLines;
-    const bool forEvents = rule.rule <= Rule::Forward;
-    const bool forTables = rule.rule == Rule::RoutingSend || rule.rule == Rule::Drop;
-    if (forEvents || (forTables && (reads & kReadTables))) keep(line, rule);
+    if constexpr ((kReads & kReadEnergy) != 0) energy.Note(line, rule.format);
+    constexpr bool tables = (kReads & kReadTables) != 0;
+    switch (rule.rule) {
+        case Rule::None:
+            return;
+        case Rule::Send:
+        case Rule::Receive:
+            keep(line, rule);
+            return;
+        case Rule::Forward:
+            ++batch.routingLines;
+            keep(line, rule);
+            return;
+        case Rule::RoutingSend:
+            ++batch.routingLines;
+            if (tables) keep(line, rule);
+            return;
+        case Rule::Routing:
+            ++batch.routingLines;
+            return;
+        case Rule::Drop:
+            if (tables) keep(line, rule);
+            return;
+    }
+}
+
+// Runs `run` with the reads fixed at compile time.
+template <class Run>
+void WithReads(unsigned reads, Run&& run) {
+    switch (reads & (kReadTables | kReadEnergy)) {
+        case kReadEvents:
+            return run(std::integral_constant<unsigned, kReadEvents>());
+        case kReadTables:
+            return run(std::integral_constant<unsigned, kReadTables>());
+        case kReadEnergy:
+            return run(std::integral_constant<unsigned, kReadEnergy>());
+        default:
+            return run(std::integral_constant<unsigned, kReadTables | kReadEnergy>());
+    }
 }
 
 }  // namespace
@@ -67,10 +102,11 @@ void TraceBatch::Clear() {
 
 void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch, unsigned reads) {
     EnergyNotes energy(batch.energy);
-    for (size_t i = 0; i < count; ++i)
-        Select(lines[i], batch, reads, energy, [&](std::string_view line, LineRule rule) {
-            batch.lines.push_back({line, rule});
-        });
+    WithReads(reads, [&](auto kReads) {
+        for (size_t i = 0; i < count; ++i)
+            Select<kReads>(lines[i], batch, energy,
+                           [&](std::string_view line, LineRule rule) { batch.lines.push_back({line, rule}); });
+    });
     energy.Flush();
 }
 
@@ -86,19 +122,22 @@ void CutTrace(std::string_view bytes, TraceBatch& batch, unsigned reads) {
     while (d[last - 1] != '\n' && d[last - 1] != '\r') --last;
     // Room for every line up front, so that the views below stay valid.
     batch.store.reserve(last);
+    const auto copy = [&](std::string_view kept, LineRule rule) {
+        const char* at = batch.store.data() + batch.store.size();
+        batch.store.append(kept);
+        batch.lines.push_back({std::string_view(at, kept.size()), rule});
+    };
     // Empty lines, such as between a CR and its LF, match nothing, so where
     // the whole lines begin and how their ends pair up does not matter.
-    bool crAtEnd = false;
     EnergyNotes energy(batch.energy);
-    SplitEndedLines(std::string_view(d, last), first + 1,
-                    [&](std::string_view line) KAVRO_PER_LINE_LAMBDA {
-                        Select(line, batch, reads, energy, [&](std::string_view kept, LineRule rule) {
-                            const char* at = batch.store.data() + batch.store.size();
-                            batch.store.append(kept);
-                            batch.lines.push_back({std::string_view(at, kept.size()), rule});
-                        });
-                    },
-                    crAtEnd);
+    WithReads(reads, [&](auto kReads) {
+        bool crAtEnd = false;
+        SplitEndedLines(std::string_view(d, last), first + 1,
+                        [&](std::string_view line) KAVRO_PER_LINE_LAMBDA {
+                            Select<kReads>(line, batch, energy, copy);
+                        },
+                        crAtEnd);
+    });
     energy.Flush();
     batch.tail.assign(d + last, n - last);
 }

@@ -25,15 +25,13 @@ std::string_view ExtractNodeId(std::string_view line);
 
 // Zero-based position at which ExtractLayer reads: two after the second
 // underscore, or the second character when there is no second underscore.
-// Inline and mask-based because it runs on every line of a trace.
-KAVRO_PER_LINE size_t LayerStart(std::string_view line) {
-    if (line.size() >= 32) {
-        // In trace lines both underscores stand within the first 32 bytes.
-        uint32_t mask = scan::Bytes32(line.data(), '_');
-        if (mask & (mask - 1)) {
-            mask &= mask - 1;
-            return scan::LowestBit(mask) + 2;
-        }
+// `underscores` marks those among the first 32 bytes, or is 0 to look
+// them up here. Inline and mask-based because it runs on every line.
+KAVRO_PER_LINE size_t LayerStart(std::string_view line, uint32_t underscores) {
+    // In trace lines both underscores stand within the first 32 bytes.
+    if (underscores & (underscores - 1)) {
+        underscores &= underscores - 1;
+        return scan::LowestBit(underscores) + 2;
     }
     const size_t p = line.find('_');
     if (p == std::string_view::npos) return 1;
@@ -41,11 +39,19 @@ KAVRO_PER_LINE size_t LayerStart(std::string_view line) {
     return q == std::string_view::npos ? 1 : q + 2;
 }
 
+KAVRO_PER_LINE size_t LayerStart(std::string_view line) {
+    return LayerStart(line, line.size() >= 32 ? scan::Bytes32(line.data(), '_') : 0);
+}
+
 // Up to three characters two after the second underscore (not lower-cased).
-KAVRO_PER_LINE std::string_view ExtractLayer(std::string_view line) {
-    const size_t start = LayerStart(line);
+KAVRO_PER_LINE std::string_view ExtractLayer(std::string_view line, uint32_t underscores) {
+    const size_t start = LayerStart(line, underscores);
     if (start >= line.size()) return {};
     return line.substr(start, 3);
+}
+
+KAVRO_PER_LINE std::string_view ExtractLayer(std::string_view line) {
+    return ExtractLayer(line, line.size() >= 32 ? scan::Bytes32(line.data(), '_') : 0);
 }
 
 // Text from four characters after the first "---" up to the next space.

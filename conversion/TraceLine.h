@@ -37,11 +37,17 @@ KAVRO_PER_LINE LineRule RuleFor(std::string_view line) {
     if (newtrace::IsNewFormatLine(line)) {
         r.format = Format::New;
         layer = newtrace::TagValue(line, "nl");
-    } else if (tagged::IsTaggedLine(line)) {
-        r.format = Format::Tagged;
-        layer = newtrace::TagValue(line, "k");
     } else {
-        layer = ExtractLayer(line);  // also settles the empty line
+        // Old and tagged lines both begin "k TIME ": one look at their first
+        // bytes finds the space after the time and the node's underscores.
+        uint32_t spaces = 0, underscores = 0;
+        if (line.size() >= 34) scan::SpacesAndUnderscores32(line.data(), spaces, underscores);
+        if (tagged::IsTaggedLine(line, spaces)) {
+            r.format = Format::Tagged;
+            layer = newtrace::TagValue(line, "k");
+        } else {
+            layer = ExtractLayer(line, underscores);  // also settles the empty line
+        }
     }
     // c | 0x20 maps only A-Z onto a-z among the letters compared here.
     const bool isDrop = !line.empty() && (line[0] | 0x20) == 'd';
