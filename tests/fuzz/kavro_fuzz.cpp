@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes through the conversion, cut into pieces anywhere,
 // and holds the result against the plain reference.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "LineSplitter.h"
 #include "Reference.h"
+#include "StudyTables.h"
 #include "TraceConverter.h"
 
 namespace {
@@ -46,21 +48,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ref::Result want = ref::Convert(text);
     const std::string wantFile = ref::EventFile(want.table);
 
-    // As the console converter reads a trace: pieces cut on their own.
-    kavro::TraceConverter pieces;
+    // As the console converter reads a trace: pieces cut on their own; the
+    // study tables are read, too, when the first byte's low bit says so.
+    const unsigned reads = cuts[0] & 1 ? kavro::kReadTables | kavro::kReadEnergy : kavro::kReadEvents;
+    kavro::TraceConverter pieces({}, reads);
     kavro::TraceBatch piece;
     for (size_t pos = 0, k = 0; pos < text.size(); ++k) {
         const size_t len = cuts[k % 3] % 40;
-        kavro::CutTrace(text.substr(pos, len), piece);  // a zero length hands over an empty piece
+        kavro::CutTrace(text.substr(pos, len), piece, reads);  // a zero length hands over an empty piece
         pieces.Add(piece);
         pos += len;
         if (len == 0) {
-            kavro::CutTrace(text.substr(pos, 1), piece);
+            kavro::CutTrace(text.substr(pos, 1), piece, reads);
             pieces.Add(piece);
             ++pos;
         }
     }
     pieces.End();
+    if (reads != kavro::kReadEvents) {
+        const kavro::StudyRows rows = kavro::MakeStudyRows("t", pieces.Table(), pieces.Facts());
+        Check(pieces.Facts().records.size() == pieces.Table().size(), "a study record per record");
+        Check(std::count(rows.trace.begin(), rows.trace.end(), '\n') == 1, "one row per trace");
+    }
     size_t lines = 0;
     Check(FileOf(pieces, &lines) == wantFile, "pieces convert otherwise than the reference");
     Check(pieces.LinesRead() == want.linesRead, "lines read");
