@@ -57,9 +57,7 @@ public:
     // Raw bytes in, no character-set conversion. Only a regular file is
     // read, and only as far as it reached when it was opened.
     void LoadFromFile(const QString& path);
-    // Run by LoadFromFile between taking the file's size and reading it, so
-    // tests can grow the file at that point.
-    static std::function<void()> AfterLoadStat;
-    // Each line followed by CR LF; a failed save leaves the old file as it was.
+    // Each line followed by CR LF, by the rules of files::OutputFile; a
+    // failed save leaves the old file as it was.
     void SaveToFile(const QString& path) const;
 };
