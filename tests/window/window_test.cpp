@@ -430,6 +430,13 @@ private slots:
                  QStringList{"target"});
     }
 
+    void outOfMemoryIsSaidOnce() {
+        BoxCatcher boxes;
+        RunGuarded([] { throw std::bad_alloc(); });
+        QCOMPARE(boxes.boxes.size(), size_t(1));
+        QCOMPARE(boxes.boxes[0].text, QString("Out of memory."));
+    }
+
     void filesLiveBesideTheExecutable() {
         WriteBytes(nsTr(), kSend + "\n" + kRecv + "\n");
         const QString cwd = QDir::currentPath();
