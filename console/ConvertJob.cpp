@@ -1,10 +1,12 @@
 #include "ConvertJob.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <memory>
 
-#include "EventOutput.h"
+#include "OutputFile.h"
 #include "Progress.h"
 #include "PlainFile.h"
 #include "ReadAhead.h"
@@ -21,10 +23,10 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
     TraceSource source(trace);
     // Opened before the read, so that a target that cannot be written is
     // found before a long trace has been read for nothing.
-    EventOutput out(output);
-    kavro::TraceConverter conversion([&](const std::string& notice) {
-        progress.Print(TraceName(trace) + ": " + notice);
-    });
+    files::OutputFile out = output == "-" ? files::OutputFile(STDOUT_FILENO, "standard output")
+                                          : files::OutputFile(output);
+    // Without a notice function, running out of memory ends the trace.
+    kavro::TraceConverter conversion;
 
     const bool showProgress = progress.Wanted(source.Size());
     struct Finished {
@@ -44,7 +46,7 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
         conversion.EndBytes();
     };
     if (cores >= 2 && source.PlainFile()) {
-        ConvertPlainFile(source.Fd(), source.Start(), conversion, report);
+        ConvertPlainFile(source.Fd(), source.Start(), source.Size(), conversion, report);
     } else if (cores >= 2) {
         ReadAhead reader(source);
         stream([&] { return reader.Next(); }, [&] { return reader.Consumed(); });
