@@ -64,8 +64,9 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
 
 std::string SummaryLine(const std::string& trace, const kavro::Summary& s) {
     char figures[256];
-    const double share = s.sent ? 100.0 * s.delivered / s.sent : 0.0;
-    int n = std::snprintf(figures, sizeof figures, ": %zu sent, %zu delivered (%.1f%%), %zu event lines",
+    char share[32] = "n/a";
+    if (s.sent) std::snprintf(share, sizeof share, "%.1f%%", 100.0 * s.delivered / s.sent);
+    int n = std::snprintf(figures, sizeof figures, ": %zu sent, %zu delivered (%s), %zu event lines",
                           s.sent, s.delivered, share, s.EventLines());
     if (s.timed)
         n += std::snprintf(figures + n, sizeof figures - n, ", mean delay %.6f s",
