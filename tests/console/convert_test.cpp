@@ -541,6 +541,10 @@ TEST_F(ConvertTest, LimitsFailOneTraceWithOneLine) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+#ifdef __SANITIZE_ADDRESS__
+        // The sanitizer's shadow memory cannot live under an address space limit.
+        if (row.name != std::string("file size")) continue;
+#endif
         fs::remove(dir_ / "a.iNSpect.out");
         Launch run;
         run.child = row.limit;
