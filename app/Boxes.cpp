@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <exception>
+#include <new>
 
 QString ApplicationTitle() {
     QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
@@ -120,6 +121,8 @@ void ShowInformationBox(const QString& text) {
 void RunGuarded(const std::function<void()>& handler) {
     try {
         handler();
+    } catch (const std::bad_alloc&) {
+        ShowErrorBox(QStringLiteral("Out of memory"));
     } catch (const std::exception& e) {
         ShowErrorBox(QString::fromLocal8Bit(e.what()));
     }

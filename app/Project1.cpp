@@ -1,11 +1,17 @@
 // Kavro's main program: one window, then its event loop. The file keeps its
 // name Project1 on purpose.
 #include <QApplication>
+#include <csignal>
 
 #include "AppSetup.h"
+#include "OutputFile.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
+    files::RemoveTemporaryFilesOnSignals();
+    // A reader gone from a FIFO being saved into fails that save, in a box,
+    // and leaves the user's edits.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     SetUpApplication();
     TForm1 form;

@@ -6,17 +6,15 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
-#include <sys/stat.h>
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
 #include <vector>
 
 #include "Boxes.h"
 #include "ButtonPicture.h"
+#include "FileError.h"
 #include "LinePane.h"
+#include "OutputFile.h"
+#include "PaneError.h"
 #include "TextPane.h"
 #include "TraceBatch.h"
 #include "TraceConverter.h"
@@ -55,35 +53,16 @@ private:
     LinePane* pane_;
 };
 
-// Writes the event file the conversion gives; a failed save leaves the
-// old file as it was.
+// Writes the event file the conversion gives, by the rules of the files
+// layer: a failed save leaves the old file as it was.
 void SaveEvents(const kavro::TraceConverter& conversion, const QString& path) {
-    const auto failWith = [&](QSaveFile& file, const QString& why) {
-        file.cancelWriting();
-        QString text = why;
-        while (text.endsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char('.'))) text.chop(1);
-        throw std::runtime_error(("Cannot create file \"" + path + "\". " + text).toLocal8Bit().toStdString());
-    };
-    // The temporary file would come out with the usual mode for a new file;
-    // a file it replaces keeps its own mode bits, as cp onto it would.
-    struct stat replaced {};
-    const bool replacing =
-        ::stat(QFile::encodeName(path).constData(), &replaced) == 0 && S_ISREG(replaced.st_mode);
-    QSaveFile file(path);
-    // Unbuffered, so that a write the disk refuses is seen here and not lost
-    // inside a later flush.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) failWith(file, file.errorString());
-    if (replacing && ::fchmod(file.handle(), replaced.st_mode & 07777) != 0)
-        failWith(file, QString::fromLocal8Bit(std::strerror(errno)));
-    bool ok = true;
-    conversion.WriteEvents([&](const kavro::EventBlock& block) {
-        for (std::string_view left = block.bytes; ok && !left.empty();) {
-            const qint64 written = file.write(left.data(), static_cast<qint64>(left.size()));
-            ok = written > 0;
-            if (ok) left.remove_prefix(static_cast<size_t>(written));
-        }
-    });
-    if (!ok || !file.commit()) failWith(file, file.errorString());
+    try {
+        files::OutputFile file(QFile::encodeName(path).toStdString());
+        conversion.WriteEvents([&](const kavro::EventBlock& block) { file.Write(block.bytes); });
+        file.Commit();
+    } catch (const files::FileError& e) {
+        throw PaneError::File("Cannot create file", path.toLocal8Bit().toStdString(), e.Reason());
+    }
 }
 
 }  // namespace

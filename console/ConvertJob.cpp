@@ -1,10 +1,12 @@
 #include "ConvertJob.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <memory>
 
-#include "EventOutput.h"
+#include "OutputFile.h"
 #include "Progress.h"
 #include "PlainFile.h"
 #include "ReadAhead.h"
@@ -21,8 +23,9 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
     TraceSource source(trace);
     // Opened before the read, so that a target that cannot be written is
     // found before a long trace has been read for nothing.
-    EventOutput out(output);
-    // No notices: out of memory in the forward rule ends the trace, as anywhere else.
+    files::OutputFile out = output == "-" ? files::OutputFile(STDOUT_FILENO, "standard output")
+                                          : files::OutputFile(output);
+    // Without a notice function, running out of memory ends the trace.
     kavro::TraceConverter conversion;
 
     const bool showProgress = progress.Wanted(source.Size());
@@ -45,7 +48,7 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
         conversion.End();
     };
     if (cores >= 2 && source.PlainFile()) {
-        ConvertPlainFile(source.Fd(), source.Start(), conversion, report);
+        ConvertPlainFile(source.Fd(), source.Start(), source.Size(), conversion, report);
     } else if (cores >= 2) {
         ReadAhead reader(source);
         stream([&] { return reader.Next(); }, [&] { return reader.Consumed(); });
@@ -63,8 +66,9 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
 
 std::string SummaryLine(const std::string& trace, const kavro::Summary& s) {
     char figures[256];
-    const double share = s.sent ? 100.0 * s.delivered / s.sent : 0.0;
-    int n = std::snprintf(figures, sizeof figures, ": %zu sent, %zu delivered (%.1f%%), %zu event lines",
+    char share[32] = "n/a";
+    if (s.sent) std::snprintf(share, sizeof share, "%.1f%%", 100.0 * s.delivered / s.sent);
+    int n = std::snprintf(figures, sizeof figures, ": %zu sent, %zu delivered (%s), %zu event lines",
                           s.sent, s.delivered, share, s.EventLines());
     if (s.timed)
         n += std::snprintf(figures + n, sizeof figures - n, ", mean delay %.6f s",

@@ -6,7 +6,8 @@
 
 class Progress;
 
-// Throws Failure with the reason; the output is then left as it was. With
+// Throws Failure or files::FileError with the reason; the output is then
+// left as it was. With
 // `cores` of 2 or more the trace is read and cut on two threads; with 1 it
 // is converted on this thread alone.
 kavro::Summary ConvertOne(const std::string& trace, const std::string& output, Progress& progress,

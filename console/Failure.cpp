@@ -1,9 +1,3 @@
 #include "Failure.h"
 
-#include <cstring>
-
-std::string SystemText(int error) {
-    char buffer[256];
-    // The GNU strerror_r: thread-safe, and it may return a static text instead.
-    return strerror_r(error, buffer, sizeof buffer);
-}
+const char* const kTraceChanged = "trace changed while it was read";

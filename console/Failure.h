@@ -4,10 +4,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "FileError.h"
+
 class Failure : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// The system's own text for an errno value.
-std::string SystemText(int error);
+using files::SystemText;
+
+// A plain trace that ended before the size it had when it was opened.
+extern const char* const kTraceChanged;

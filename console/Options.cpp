@@ -18,8 +18,15 @@ const char* const kUsage =
     "           on two threads when there are cores to spare (default: all)\n"
     "  -q       no summary line per trace on standard error\n"
     "\n"
+    "OUT replaces a regular file (through a link, the file it names) only once\n"
+    "it is complete, keeping its mode; a device, FIFO or socket is written into.\n"
+    "A file the user may not write is refused, as is an OUT that is one of the\n"
+    "traces, or two outputs that are one file.\n"
+    "\n"
     "Exit status: 0 when every trace converted, 1 when any failed, 2 for a\n"
-    "usage error.\n";
+    "usage error. When the reader of the output goes away, the program stops\n"
+    "quietly by SIGPIPE, as cat does (status 141 in the shell); with SIGPIPE\n"
+    "ignored, that trace fails without a message.\n";
 
 namespace {
 

@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -19,6 +21,8 @@ constexpr size_t kPieceSize = size_t{1} << 20;
 // Cut pieces in flight: small, as they hold only the lines that may match.
 constexpr size_t kSlots = 8;
 constexpr int kThreads = 2;
+// A slot's error when the file ended before its size at open.
+constexpr int kShrank = -1;
 
 struct Slot {
     uint64_t index = 0;
@@ -30,9 +34,9 @@ struct Slot {
 
 class Run {
 public:
-    Run(int fd, uint64_t start, kavro::TraceConverter& conversion,
+    Run(int fd, uint64_t start, uint64_t end, kavro::TraceConverter& conversion,
         const std::function<void(uint64_t)>& progress)
-        : fd_(fd), start_(start), conversion_(conversion), progress_(progress), slots_(kSlots) {}
+        : fd_(fd), start_(start), end_(end), conversion_(conversion), progress_(progress), slots_(kSlots) {}
 
     void Work() {
         std::unique_ptr<char[]> buffer(new char[kPieceSize]);
@@ -43,16 +47,18 @@ public:
             const uint64_t index = next_++;
             Slot& slot = slots_[index % kSlots];
             lock.unlock();
+            const uint64_t from = start_ + index * kPieceSize;
+            const size_t want = from < end_ ? static_cast<size_t>(std::min<uint64_t>(kPieceSize, end_ - from)) : 0;
             size_t got = 0;
             int error = 0;
-            while (got < kPieceSize) {
-                const off_t at = static_cast<off_t>(start_ + index * kPieceSize + got);
-                const ssize_t n = ::pread(fd_, buffer.get() + got, kPieceSize - got, at);
+            while (got < want) {
+                const ssize_t n = ::pread(fd_, buffer.get() + got, want - got, static_cast<off_t>(from + got));
                 if (n < 0 && errno == EINTR) continue;
                 if (n < 0) error = errno;
                 if (n <= 0) break;
                 got += static_cast<size_t>(n);
             }
+            if (got < want && error == 0) error = kShrank;
             // The slot is this thread's until it is marked ready.
             try {
                 kavro::CutTrace(std::string_view(buffer.get(), got), slot.piece);
@@ -83,7 +89,8 @@ private:
             Slot& slot = slots_[added_ % kSlots];
             if (!slot.ready || slot.index != added_) return;
             if (slot.error) {
-                failed_ = std::make_exception_ptr(Failure(SystemText(slot.error)));
+                failed_ = std::make_exception_ptr(
+                    Failure(slot.error == kShrank ? kTraceChanged : SystemText(slot.error)));
                 stop_ = true;
                 return;
             }
@@ -111,6 +118,7 @@ private:
 
     const int fd_;
     const uint64_t start_;
+    const uint64_t end_;
     kavro::TraceConverter& conversion_;
     const std::function<void(uint64_t)>& progress_;
     std::vector<Slot> slots_;
@@ -126,11 +134,15 @@ private:
 
 }  // namespace
 
-void ConvertPlainFile(int fd, uint64_t start, kavro::TraceConverter& conversion,
+void ConvertPlainFile(int fd, uint64_t start, uint64_t end, kavro::TraceConverter& conversion,
                       const std::function<void(uint64_t)>& progress) {
-    Run run(fd, start, conversion, progress);
+    Run run(fd, start, end, conversion, progress);
     std::vector<std::thread> threads;
-    for (int i = 1; i < kThreads; ++i) threads.emplace_back([&] { run.Work(); });
+    try {
+        for (int i = 1; i < kThreads; ++i) threads.emplace_back([&] { run.Work(); });
+    } catch (const std::system_error&) {
+        // No thread to spare: fewer do the same work.
+    }
     run.Work();  // this thread is one of them
     for (std::thread& t : threads) t.join();
     run.Finish();

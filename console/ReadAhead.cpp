@@ -1,5 +1,8 @@
 #include "ReadAhead.h"
 
+#include <system_error>
+
+#include "Failure.h"
 #include "TraceSource.h"
 
 namespace {
@@ -14,7 +17,11 @@ ReadAhead::ReadAhead(TraceSource& source) : source_(source), pieces_(kPieces) {
         pieces_[i].bytes.reset(new char[kPieceSize]);
         free_.push_back(i);
     }
-    thread_ = std::thread(&ReadAhead::Run, this);
+    try {
+        thread_ = std::thread(&ReadAhead::Run, this);
+    } catch (const std::system_error& e) {
+        throw Failure("cannot start a thread: " + SystemText(e.code().value()));
+    }
 }
 
 ReadAhead::~ReadAhead() {

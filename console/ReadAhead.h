@@ -17,7 +17,8 @@ class TraceSource;
 
 class ReadAhead {
 public:
-    // `source` must outlive this object.
+    // `source` must outlive this object. Throws Failure when no thread can
+    // be started.
     explicit ReadAhead(TraceSource& source);
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;

@@ -1,11 +1,9 @@
 #include "TraceSource.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <cstring>
 
 #include "Failure.h"
@@ -41,25 +39,9 @@ struct TraceSource::Gzip {
     ~Gzip() { inflateEnd(&z); }
 };
 
-TraceSource::TraceSource(const std::string& path) {
-    if (path == "-") {
-        fd_ = STDIN_FILENO;
-    } else {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) throw Failure(SystemText(errno));
-        ownsFd_ = true;
-    }
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) throw Failure(SystemText(errno));
-    if (S_ISDIR(st.st_mode)) throw Failure(SystemText(EISDIR));
-    if (S_ISREG(st.st_mode)) {
-        // Standard input may have been read partly before it reached us.
-        const off_t at = ::lseek(fd_, 0, SEEK_CUR);
-        regular_ = at >= 0;
-        start_ = at >= 0 ? static_cast<uint64_t>(at) : 0;
-        size_ = static_cast<uint64_t>(st.st_size);
-        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-    }
+TraceSource::TraceSource(const std::string& path)
+    : file_(path == "-" ? files::InputFile(STDIN_FILENO, path) : files::InputFile(path, files::InputFile::kAnyKind)) {
+    if (file_.Regular()) ::posix_fadvise(file_.Fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
     // Two bytes tell the format; a pipe may hand them over one at a time.
     char probe[2];
@@ -79,19 +61,13 @@ TraceSource::TraceSource(const std::string& path) {
     }
 }
 
-TraceSource::~TraceSource() {
-    if (ownsFd_) ::close(fd_);
-}
+TraceSource::~TraceSource() = default;
 
 size_t TraceSource::ReadRaw(char* buffer, size_t capacity) {
-    for (;;) {
-        const ssize_t got = ::read(fd_, buffer, capacity);
-        if (got >= 0) {
-            consumed_ += static_cast<uint64_t>(got);
-            return static_cast<size_t>(got);
-        }
-        if (errno != EINTR) throw Failure(SystemText(errno));
-    }
+    const size_t got = file_.Read(buffer, capacity);
+    if (got == 0 && file_.Shrank()) throw Failure(kTraceChanged);
+    consumed_ += got;
+    return got;
 }
 
 size_t TraceSource::Read(char* buffer, size_t capacity) {

@@ -53,9 +53,6 @@ public:
     // read, and only as far as it reached when it was opened. `onIndexed`
     // as for SetText.
     void LoadFromFile(const QString& path, const IndexedFn& onIndexed = {});
-    // Run by LoadFromFile between taking the file's size and reading it, so
-    // tests can grow the file at that point.
-    static std::function<void()> AfterLoadStat;
 
 protected:
     void TextChanged() const {

@@ -1,15 +1,22 @@
 // Runs the built kavro-convert in a scratch folder and checks what a user
 // sees: the files it writes, what it prints and its exit status.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -49,11 +56,65 @@ std::string Gzip(const std::string& bytes) {
 std::string Trace(const char* name) { return ReadFile(fs::path(KAVRO_TEST_DATA) / name); }
 
 struct Result {
-    int status = -1;
+    int status = -1;  // 128 + the signal that ended it
     std::string out;
     std::string err;
     long peakKb = 0;
 };
+
+// One run of kavro-convert beyond its arguments.
+struct Launch {
+    // Writes standard input, which is closed at once when there is none.
+    std::function<void(int fd, pid_t pid)> feed;
+    // In the child, just before kavro-convert starts: limits, signals, user.
+    std::function<void()> child;
+    bool closedStdout = false;
+};
+
+void WriteAll(int fd, const std::string& bytes) {
+    for (size_t at = 0; at < bytes.size();) {
+        const ssize_t put = ::write(fd, bytes.data() + at, bytes.size() - at);
+        if (put <= 0) return;
+        at += static_cast<size_t>(put);
+    }
+}
+
+// For a child that must not run as root: root may write anything.
+void BecomeNobody() {
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0))
+        ::_exit(126);
+}
+
+void Limit(int resource, rlim_t value) {
+    const rlimit limit{value, value};
+    if (::setrlimit(resource, &limit) != 0) ::_exit(126);
+}
+
+// Reads a FIFO until its writer has come and gone, or nothing comes for
+// 10 s: a reader that never blocks in open() cannot hang the test.
+std::string DrainFifo(const fs::path& fifo) {
+    const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    std::string bytes;
+    pollfd ready{fd, POLLIN, 0};
+    char buffer[1 << 16];
+    while (fd >= 0 && ::poll(&ready, 1, 10000) > 0) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) bytes.append(buffer, static_cast<size_t>(got));
+        if (got == 0 || (got < 0 && errno != EAGAIN)) break;
+    }
+    ::close(fd);
+    return bytes;
+}
+
+// Waits until `done` holds, for up to 20 s.
+bool WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 20000; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
 
 class ConvertTest : public testing::Test {
 protected:
@@ -68,18 +129,23 @@ protected:
 
     // Runs kavro-convert in the scratch folder. `feed` writes standard input
     // (closed at once when empty).
-    Result Convert(const std::vector<std::string>& args, const std::function<void(int)>& feed = {},
-                   bool closedStdout = false) {
+    Result Convert(const std::vector<std::string>& args, const std::function<void(int)>& feed = {}) {
+        Launch run;
+        if (feed) run.feed = [&](int fd, pid_t) { feed(fd); };
+        return Convert(args, run);
+    }
+
+    Result Convert(const std::vector<std::string>& args, const Launch& run) {
         const fs::path out = dir_ / ".stdout", err = dir_ / ".stderr";
         int in[2];
         if (::pipe(in) != 0) return {};
         int sink[2] = {-1, -1};
-        if (closedStdout && ::pipe(sink) != 0) return {};
+        if (run.closedStdout && ::pipe(sink) != 0) return {};
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::dup2(in[0], 0);
             ::close(in[1]);
-            if (closedStdout) {
+            if (run.closedStdout) {
                 ::dup2(sink[1], 1);
                 ::close(sink[0]);
             } else {
@@ -87,6 +153,9 @@ protected:
             }
             ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
             if (::chdir(dir_.c_str()) != 0) ::_exit(127);
+            // As from a shell: the test itself ignores SIGPIPE.
+            std::signal(SIGPIPE, SIG_DFL);
+            if (run.child) run.child();
             std::vector<char*> argv{const_cast<char*>(KAVRO_CONVERT)};
             for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
@@ -96,11 +165,11 @@ protected:
         ::close(in[0]);
         // A converter that stops reading must fail the test, not kill it.
         std::signal(SIGPIPE, SIG_IGN);
-        if (closedStdout) {
+        if (run.closedStdout) {
             ::close(sink[1]);
             ::close(sink[0]);  // the reader is gone before the first byte
         }
-        if (feed) feed(in[1]);
+        if (run.feed) run.feed(in[1], pid);
         ::close(in[1]);
         int status = 0;
         rusage usage{};
@@ -221,6 +290,9 @@ TEST_F(ConvertTest, SummaryMatchesTheTrace) {
                   " delivered (39.2%), 694 event lines");
     EXPECT_NE(r.err.find(want), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("mean hops 1.50\n"), std::string::npos) << r.err;
+
+    WriteFile(dir_ / "unsent.tr", "r 1.6 _2_ AGT  --- 7 cbr 532 [0 0 0 0] ------- [1:0 2:0 31 2]\n");
+    EXPECT_EQ(Convert({"unsent.tr"}).err.rfind("unsent.tr: 0 sent, 0 delivered (n/a), ", 0), 0u);
 }
 
 TEST_F(ConvertTest, FailuresAreReportedAndLeaveOutputsAsTheyWere) {
@@ -255,27 +327,270 @@ TEST_F(ConvertTest, FailuresAreReportedAndLeaveOutputsAsTheyWere) {
     EXPECT_EQ(HiddenFiles(), 0u);
 }
 
+// An output that is a trace, whatever it is called, or two outputs that are
+// one file, are found before anything is read or written.
 TEST_F(ConvertTest, UsageErrorsConvertNothing) {
-    WriteFile(dir_ / "a.tr", Trace("aodv-10n-40s-b.tr"));
-    WriteFile(dir_ / "b.tr", Trace("aodv-10n-40s-b.tr"));
-    const std::vector<std::vector<std::string>> wrong = {
-        {}, {"-q"}, {"-o", "x", "a.tr", "b.tr"}, {"-z", "a.tr"}, {"-j", "0", "a.tr"},
-        {"-j", "two", "a.tr"}, {"a.tr", "-o"}, {"a.tr", "b.tr", "a.tr"}};
-    for (const auto& args : wrong) {
-        const Result r = Convert(args);
+    const std::string trace = Trace("aodv-10n-40s-b.tr");
+    WriteFile(dir_ / "a.tr", trace);
+    WriteFile(dir_ / "b.tr", trace);
+    fs::create_hard_link(dir_ / "a.tr", dir_ / "hard.tr");
+    fs::create_symlink("a.tr", dir_ / "link.tr");
+    fs::create_symlink("a.tr", dir_ / "c.iNSpect.out");
+    WriteFile(dir_ / "c.tr", trace);
+    const auto in = [&](const char* name) {
+        return [this, name] { ::dup2(::open((dir_ / name).c_str(), O_RDWR), 0); };
+    };
+    const auto out = [&](const char* name) {
+        return [this, name] { ::dup2(::open((dir_ / name).c_str(), O_WRONLY), 1); };
+    };
+    const std::vector<std::pair<std::vector<std::string>, std::function<void()>>> wrong = {
+        {{}, {}}, {{"-q"}, {}}, {{"-o", "x", "a.tr", "b.tr"}, {}}, {{"-z", "a.tr"}, {}},
+        {{"-j", "0", "a.tr"}, {}}, {{"-j", "two", "a.tr"}, {}}, {{"a.tr", "-o"}, {}},
+        {{"a.tr", "b.tr", "a.tr"}, {}}, {{"a.tr", "./a.tr"}, {}}, {{"a.tr", "../" + dir_.filename().string() + "/a.tr"}, {}},
+        {{"-o", "a.tr", "a.tr"}, {}}, {{"-o", "./hard.tr", "a.tr"}, {}}, {{"-o", "link.tr", "a.tr"}, {}},
+        {{"a.tr", "c.tr"}, {}}, {{"-o", "a.tr", "-"}, in("a.tr")},
+        {{"-"}, [&] { in("a.tr")(), out("a.tr")(); }}, {{"-o", "-", "a.tr"}, out("hard.tr")},
+        {{"-", "a.tr"}, out("a.iNSpect.out")}};
+    WriteFile(dir_ / "a.iNSpect.out", "earlier output\r\n");
+    for (const auto& [args, child] : wrong) {
+        Launch run;
+        run.child = child;
+        const Result r = Convert(args, run);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
         EXPECT_EQ(r.err.rfind("kavro-convert: ", 0), 0u) << r.err;
+        EXPECT_EQ(ReadFile(dir_ / "a.tr"), trace);
+        EXPECT_EQ(ReadFile(dir_ / "b.tr"), trace);
     }
-    EXPECT_EQ(Files(), (std::vector<std::string>{"a.tr", "b.tr"}));
+    EXPECT_EQ(ReadFile(dir_ / "a.iNSpect.out"), "earlier output\r\n");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"a.iNSpect.out", "a.tr", "b.tr", "c.iNSpect.out", "c.tr",
+                                                 "hard.tr", "link.tr"}));
     EXPECT_EQ(Convert({"--help"}).out.rfind("usage: kavro-convert", 0), 0u);
     EXPECT_EQ(Convert({"--version"}).status, 0);
 }
 
-TEST_F(ConvertTest, ClosedStandardOutputFailsWithOneLine) {
+// What -o does with each kind of path. A regular file is replaced through
+// a temporary file; anything else is written into, and stays what it was.
+TEST_F(ConvertTest, OutputByKindOfPath) {
     WriteFile(dir_ / "a.tr", Trace("aodv-10n-40s-b.tr"));
-    const Result r = Convert({"-q", "-o", "-", "a.tr"}, {}, true);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "kavro-convert: a.tr: standard output: Broken pipe\n");
+    const std::string want = Convert({"-q", "-o", "-", "a.tr"}).out;
+    ASSERT_GT(want.size(), 1000u);
+    fs::permissions(dir_, fs::perms::all);  // for the unprivileged rows
+    const auto kind = [](const fs::path& p) { return fs::symlink_status(p).type(); };
+    std::string fromFifo;
+    std::thread reader;
+    const auto readFifo = [&](const fs::path& fifo) {
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+        reader = std::thread([&, fifo] { fromFifo = DrainFifo(fifo); });
+    };
+    struct Row {
+        const char* name;
+        std::function<void()> make;  // makes out.x, and whatever it names
+        std::function<void()> check;
+        const char* error;  // the message, after "kavro-convert: a.tr: out.x: "
+        bool nobody = false;
+    };
+    const std::vector<Row> rows = {
+        {"missing path", [] {}, [&] { EXPECT_EQ(ReadFile(dir_ / "out.x"), want); }, nullptr},
+        {"link to a file",
+         [&] {
+             WriteFile(dir_ / "file", "old");
+             fs::permissions(dir_ / "file", fs::perms(0640));
+             fs::create_symlink("file", dir_ / "out.x");
+         },
+         [&] {
+             EXPECT_EQ(kind(dir_ / "out.x"), fs::file_type::symlink);
+             EXPECT_EQ(ReadFile(dir_ / "file"), want);
+             EXPECT_EQ(fs::status(dir_ / "file").permissions(), fs::perms(0640));
+         },
+         nullptr},
+        {"dangling link", [&] { fs::create_symlink("nowhere", dir_ / "out.x"); },
+         [&] { EXPECT_FALSE(fs::exists(dir_ / "nowhere")); }, "No such file or directory"},
+        {"folder", [&] { fs::create_directory(dir_ / "out.x"); },
+         [&] { EXPECT_EQ(kind(dir_ / "out.x"), fs::file_type::directory); }, "Is a directory"},
+        {"FIFO with a reader", [&] { readFifo(dir_ / "out.x"); },
+         [&] {
+             reader.join();
+             EXPECT_EQ(fromFifo, want);
+             EXPECT_EQ(kind(dir_ / "out.x"), fs::file_type::fifo);
+         },
+         nullptr},
+        {"link to a FIFO",
+         [&] {
+             readFifo(dir_ / "fifo");
+             fs::create_symlink("fifo", dir_ / "out.x");
+         },
+         [&] {
+             reader.join();
+             EXPECT_EQ(fromFifo, want);
+             EXPECT_EQ(kind(dir_ / "fifo"), fs::file_type::fifo);
+         },
+         nullptr},
+        {"read-only file",
+         [&] {
+             WriteFile(dir_ / "out.x", "old");
+             fs::permissions(dir_ / "out.x", fs::perms(0444));
+         },
+         [&] { EXPECT_EQ(ReadFile(dir_ / "out.x"), "old"); }, "Permission denied", true},
+        {"device node",
+         [&] {
+             // A null device of our own; only root may make one.
+             if (::mknod((dir_ / "out.x").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
+                 GTEST_SKIP() << "mknod: " << std::strerror(errno);
+         },
+         [&] { EXPECT_EQ(kind(dir_ / "out.x"), fs::file_type::character); }, nullptr},
+        {"another user's file",
+         [&] {
+             if (::geteuid() != 0) GTEST_SKIP() << "needs a second user";
+             WriteFile(dir_ / "out.x", "old");
+         },
+         [&] { EXPECT_EQ(ReadFile(dir_ / "out.x"), "old"); }, "Permission denied", true},
+    };
+    // Rows that this machine cannot make come last: a skip ends the test.
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const char* name : {"out.x", "file", "fifo", "nowhere"}) fs::remove_all(dir_ / name);
+        row.make();
+        if (testing::Test::IsSkipped()) return;
+        Launch run;
+        if (row.nobody) run.child = BecomeNobody;
+        const Result r = Convert({"-q", "-o", "out.x", "a.tr"}, run);
+        EXPECT_EQ(r.status, row.error ? 1 : 0);
+        EXPECT_EQ(r.err, row.error ? std::string("kavro-convert: a.tr: out.x: ") + row.error + "\n" : "");
+        row.check();
+        EXPECT_EQ(HiddenFiles(), 0u);
+    }
+}
+
+// A reader gone from standard output ends the program quietly, as it ends
+// cat; where SIGPIPE is ignored the trace fails without a word.
+TEST_F(ConvertTest, ClosedPipeStopsQuietly) {
+    WriteFile(dir_ / "a.tr", Trace("aodv-10n-40s-b.tr"));
+    for (const bool ignored : {false, true}) {
+        Launch run;
+        run.closedStdout = true;
+        if (ignored) run.child = [] { std::signal(SIGPIPE, SIG_IGN); };
+        const Result r = Convert({"-o", "-", "a.tr"}, run);
+        EXPECT_EQ(r.status, ignored ? 1 : 128 + SIGPIPE);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(HiddenFiles(), 0u);
+    }
+}
+
+// A signal that ends the program leaves no temporary file behind; one that
+// was ignored when it started stays ignored.
+TEST_F(ConvertTest, SignalsLeaveNoTemporaryFile) {
+    const std::string trace = Trace("aodv-10n-40s-b.tr");
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, -SIGUSR1}) {
+        SCOPED_TRACE(sig);
+        Launch run;
+        run.child = [sig] {
+            Limit(RLIMIT_CORE, 0);
+            if (sig < 0) std::signal(-sig, SIG_IGN);
+        };
+        run.feed = [&](int fd, pid_t pid) {
+            WriteAll(fd, trace.substr(0, trace.size() / 2));
+            ASSERT_TRUE(WaitFor([&] { return HiddenFiles() > 0; }));
+            ::kill(pid, std::abs(sig));
+            if (sig < 0) WriteAll(fd, trace.substr(trace.size() / 2));
+        };
+        const Result r = Convert({"-q", "-o", "out", "-"}, run);
+        EXPECT_EQ(r.status, sig < 0 ? 0 : 128 + sig);
+        EXPECT_EQ(HiddenFiles(), 0u);
+        EXPECT_EQ(fs::exists(dir_ / "out"), sig < 0);
+    }
+}
+
+// Limits of the system become one trace's failure, and the other traces
+// go on: a file size limit, no thread to be had, no memory.
+TEST_F(ConvertTest, LimitsFailOneTraceWithOneLine) {
+    const std::string trace = Trace("aodv-10n-40s-b.tr");
+    WriteFile(dir_ / "a.tr", trace);
+    WriteFile(dir_ / "b.tr", trace);
+    const std::string want = Convert({"-q", "-o", "-", "a.tr"}).out;
+    std::string big;
+    for (int i = 0; big.size() < (size_t{12} << 20); ++i) {
+        const std::string id = std::to_string(i);
+        big += "s 1." + id + " _1_ AGT  --- " + id + " cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0]\n";
+        big += "f 1." + id + " _3_ RTR  --- " + id + " cbr 532 [0 0 0 0] ------- [1:0 2:0 31 2]\n";
+    }
+    WriteFile(dir_ / "big.tr", big);
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::function<void()> limit;
+        std::string err;
+    };
+    const std::vector<Row> rows = {
+        {"file size",
+         {"-q", "b.tr", "a.tr"},
+         [] {
+             std::signal(SIGXFSZ, SIG_DFL);
+             Limit(RLIMIT_FSIZE, 1000);
+         },
+         "kavro-convert: b.tr: b.iNSpect.out: File too large\nkavro-convert: a.tr: a.iNSpect.out: File too large\n"},
+        // Every thread's stack is then larger than the address space.
+        {"threads",
+         {"-q", "-j", "4", "a.tr", "-"},
+         [] {
+             Limit(RLIMIT_STACK, rlim_t{8} << 30);
+             Limit(RLIMIT_AS, rlim_t{1} << 30);
+         },
+         "kavro-convert: standard input: cannot start a thread: Resource temporarily unavailable\n"},
+        {"memory", {"-q", "-j", "1", "big.tr", "a.tr"}, [] { Limit(RLIMIT_AS, rlim_t{48} << 20); },
+         "kavro-convert: big.tr: Out of memory\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+#ifdef __SANITIZE_ADDRESS__
+        // The sanitizer's shadow memory cannot live under an address space limit.
+        if (row.name != std::string("file size")) continue;
+#endif
+        fs::remove(dir_ / "a.iNSpect.out");
+        Launch run;
+        run.child = row.limit;
+        run.feed = [&](int fd, pid_t) { WriteAll(fd, trace); };
+        const Result r = Convert(row.args, run);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(ReadFile(dir_ / "a.iNSpect.out"), row.args[1] == "b.tr" ? "<missing>" : want);
+        EXPECT_EQ(HiddenFiles(), 0u);
+    }
+}
+
+// A plain trace that shrinks after it was opened fails, whether it is read
+// in pieces on two threads or streamed on one. The output is a FIFO that
+// nobody reads yet, so kavro-convert waits with the trace open while it
+// shrinks.
+TEST_F(ConvertTest, TraceThatShrinksWhileReadFails) {
+    const std::string trace = Trace("aodv-10n-40s-b.tr");
+    ASSERT_EQ(::mkfifo((dir_ / "out").c_str(), 0644), 0);
+    for (const char* jobs : {"1", "2"}) {
+        SCOPED_TRACE(jobs);
+        WriteFile(dir_ / "a.tr", trace);
+        Launch run;
+        run.feed = [&](int, pid_t pid) {
+            const fs::path proc = "/proc/" + std::to_string(pid);
+            // Open, and blocked opening the FIFO.
+            const auto waiting = [&] {
+                bool open = false, blocked = false;
+                std::error_code ec;
+                for (const auto& fd : fs::directory_iterator(proc / "fd", ec))
+                    open = open || fs::read_symlink(fd, ec) == dir_ / "a.tr";
+                for (const auto& task : fs::directory_iterator(proc / "task", ec)) {
+                    long call = -1;
+                    std::ifstream(task.path() / "syscall") >> call;
+                    blocked = blocked || call == SYS_openat;
+                }
+                return open && blocked;
+            };
+            ASSERT_TRUE(WaitFor(waiting));
+            fs::resize_file(dir_ / "a.tr", trace.size() / 2);
+            ReadFile(dir_ / "out");
+        };
+        const Result r = Convert({"-q", "-j", jobs, "-o", "out", "a.tr"}, run);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "kavro-convert: a.tr: trace changed while it was read\n");
+    }
 }
 
 // Input without line ends, as from a device, must cost time, not memory.

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+namespace files {
+
 class BackgroundRead {
 public:
     // Starts reading up to `capacity` bytes from `fd` into `into`. Both must
@@ -43,3 +45,5 @@ private:
     std::vector<Part> parts_;
     std::vector<std::thread> threads_;
 };
+
+}  // namespace files

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdint>
 
+namespace files {
+
 namespace {
 // Small enough that the bytes are still in the cache when they are indexed.
 constexpr size_t kPiece = size_t{1} << 20;
@@ -101,3 +103,5 @@ int BackgroundRead::Error() {
         if (part.error) return part.error;
     return 0;
 }
+
+}  // namespace files
