@@ -5,28 +5,34 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
+#include "Failure.h"
 #include "OutputFile.h"
 #include "Progress.h"
 #include "PlainFile.h"
 #include "ReadAhead.h"
 #include "TraceConverter.h"
+#include "TraceKind.h"
 #include "TraceSource.h"
 
 std::string TraceName(const std::string& trace) {
     return trace == "-" ? "standard input" : trace;
 }
 
-kavro::Summary ConvertOne(const std::string& trace, const std::string& output, Progress& progress,
-                          unsigned cores) {
+Converted ConvertOne(const Job& job, Progress& progress) {
     const auto started = std::chrono::steady_clock::now();
+    const std::string& trace = job.trace;
     TraceSource source(trace);
     // Opened before the read, so that a target that cannot be written is
     // found before a long trace has been read for nothing.
-    files::OutputFile out = output == "-" ? files::OutputFile(STDOUT_FILENO, "standard output")
-                                          : files::OutputFile(output);
+    std::optional<files::OutputFile> out;
+    if (job.output && *job.output == "-")
+        out.emplace(STDOUT_FILENO, "standard output");
+    else if (job.output)
+        out.emplace(*job.output);
     // Without a notice function, running out of memory ends the trace.
-    kavro::TraceConverter conversion;
+    kavro::TraceConverter conversion({}, job.reads);
 
     const bool showProgress = progress.Wanted(source.Size());
     struct Finished {
@@ -41,15 +47,15 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
     const auto stream = [&](auto&& next, auto&& consumed) {
         kavro::TraceBatch batch;
         for (std::string_view piece; !(piece = next()).empty();) {
-            kavro::CutTrace(piece, batch);
+            kavro::CutTrace(piece, batch, job.reads);
             conversion.Add(batch);
             report(consumed());
         }
         conversion.End();
     };
-    if (cores >= 2 && source.PlainFile()) {
+    if (job.cores >= 2 && source.PlainFile()) {
         ConvertPlainFile(source.Fd(), source.Start(), source.Size(), conversion, report);
-    } else if (cores >= 2) {
+    } else if (job.cores >= 2) {
         ReadAhead reader(source);
         stream([&] { return reader.Next(); }, [&] { return reader.Consumed(); });
     } else {
@@ -59,9 +65,22 @@ kavro::Summary ConvertOne(const std::string& trace, const std::string& output, P
                [&] { return source.Consumed(); });
     }
 
-    conversion.WriteEvents([&](const kavro::EventBlock& block) { out.Write(block.bytes); });
-    out.Commit();
-    return kavro::Summarize(conversion.Table());
+    // A trace of which no line was read is no wireless trace at all, or not
+    // of ns-2: say what it seems to be, rather than write an empty file.
+    if (conversion.LinesRead() == 0) throw Failure(kavro::WhyNoLineWasRead(source.FirstBytes()));
+    Converted result;
+    if (conversion.RoutingLines() == 0)
+        result.warning = TraceName(trace) +
+                         ": no routing-layer line, so every path shows as one direct link "
+                         "(router tracing off? -routerTrace ON)";
+    if (out) {
+        conversion.WriteEvents([&](const kavro::EventBlock& block) { out->Write(block.bytes); });
+        out->Commit();
+    }
+    result.summary = kavro::Summarize(conversion.Table());
+    if (job.reads & kavro::kReadTables)
+        result.rows = kavro::MakeStudyRows(trace, conversion.Table(), conversion.Facts());
+    return result;
 }
 
 std::string SummaryLine(const std::string& trace, const kavro::Summary& s) {

@@ -1,27 +1,46 @@
 #include "Options.h"
 
+#include <getopt.h>
+
 #include <cstring>
-#include <stdexcept>
 
 const char* const kUsage =
-    "usage: kavro-convert [-o OUT] [-j N] [-q] TRACE...\n"
-    "       kavro-convert --help | --version\n"
+    "usage: kavro-convert [OPTION]... TRACE...\n"
     "\n"
-    "Converts ns-2 wireless traces (old or new format, plain or gzipped) into\n"
-    "iNSpect event files.\n"
+    "Converts ns-2 wireless traces (old, new or tagged format, plain or\n"
+    "gzipped) into iNSpect event files, and gives the figures of a study.\n"
     "\n"
-    "  TRACE    a trace file, or - for standard input\n"
-    "  -o OUT   write the event file to OUT (- for standard output); only with\n"
-    "           one TRACE. By default runs/a.tr[.gz] gives runs/a.iNSpect.out,\n"
-    "           and standard input gives standard output.\n"
-    "  -j N     use up to N cores: convert up to N traces at once, or one trace\n"
-    "           on two threads when there are cores to spare (default: all)\n"
-    "  -q       no summary line per trace on standard error\n"
+    "  TRACE              a trace file, or - for standard input\n"
+    "  -o, --output=OUT   write the event file to OUT (- for standard output);\n"
+    "                     only with one TRACE. By default runs/a.tr[.gz] gives\n"
+    "                     runs/a.iNSpect.out, and standard input gives standard\n"
+    "                     output.\n"
+    "  -j, --jobs=N       use up to N cores: convert up to N traces at once, or\n"
+    "                     one trace on two threads when there are cores to spare\n"
+    "                     (default: all)\n"
+    "  -q, --quiet        no summary line per trace on standard error\n"
+    "      --csv=FILE     one row of figures per trace: delivery, delay, jitter,\n"
+    "                     throughput, hops, routing load, drops\n"
+    "      --flows=FILE   one row per flow (source, destination, packet type)\n"
+    "      --nodes=FILE   one row per node: packets sent, received, forwarded\n"
+    "                     and dropped, and its last reported energy\n"
+    "      --drops=FILE   one row per drop layer, reason and packet type\n"
+    "      --no-events    write no event files, only the tables\n"
+    "  -h, --help         show this help and exit\n"
+    "      --version      show the version and exit\n"
     "\n"
-    "OUT replaces a regular file (through a link, the file it names) only once\n"
-    "it is complete, keeping its mode; a device, FIFO or socket is written into.\n"
-    "A file the user may not write is refused, as is an OUT that is one of the\n"
-    "traces, or two outputs that are one file.\n"
+    "The tables are CSV with one header row; FILE may be - for standard output,\n"
+    "but only one output of a run may be. A trace that fails gives no rows.\n"
+    "\n"
+    "An output replaces a regular file (through a link, the file it names)\n"
+    "only once it is complete, keeping its mode; a device, FIFO or socket is\n"
+    "written into. A file the user may not write is refused, as is an output\n"
+    "that is one of the traces, or two outputs that are one file.\n"
+    "\n"
+    "A trace fails when no line of it is an agent or routing line (it says\n"
+    "what it found instead), and when a line that may be one is longer than\n"
+    "1 MiB. Without a single routing-layer line it converts, with a warning:\n"
+    "every path then shows as one direct link.\n"
     "\n"
     "Exit status: 0 when every trace converted, 1 when any failed, 2 for a\n"
     "usage error. When the reader of the output goes away, the program stops\n"
@@ -47,45 +66,57 @@ unsigned ParseJobs(const std::string& text) {
     return static_cast<unsigned>(n);
 }
 
+enum LongOnly { kCsv = 256, kFlows, kNodes, kDrops, kNoEvents, kVersion };
+
+const option kLongOptions[] = {
+    {"output", required_argument, nullptr, 'o'}, {"jobs", required_argument, nullptr, 'j'},
+    {"quiet", no_argument, nullptr, 'q'},        {"help", no_argument, nullptr, 'h'},
+    {"csv", required_argument, nullptr, kCsv},   {"flows", required_argument, nullptr, kFlows},
+    {"nodes", required_argument, nullptr, kNodes}, {"drops", required_argument, nullptr, kDrops},
+    {"no-events", no_argument, nullptr, kNoEvents}, {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+void Once(std::optional<std::string>& to, const char* name, const char* value) {
+    if (to) throw UsageError(std::string(name) + " given twice");
+    to = value;
+}
+
 }  // namespace
 
-Options ParseOptions(int argc, const char* const* argv) {
+Options ParseOptions(int argc, char* const* argv) {
     Options o;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
-            o.traces.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--help") {
-            o.help = true;
-        } else if (arg == "--version") {
-            o.version = true;
-        } else if (arg == "-q") {
-            o.quiet = true;
-        } else if (arg.compare(0, 2, "-o") == 0 || arg.compare(0, 2, "-j") == 0) {
-            // The value follows, joined ("-j4") or as the next argument.
-            std::string value = arg.substr(2);
-            if (value.empty()) {
-                if (i + 1 == argc) throw UsageError(arg + " needs a value");
-                value = argv[++i];
+    optind = 0;   // start afresh, whatever was parsed before
+    opterr = 0;   // the messages are ours, in the one form every usage error has
+    for (int c; (c = getopt_long(argc, argv, ":o:j:qh", kLongOptions, nullptr)) != -1;) {
+        const std::string given = argv[optind - 1];
+        switch (c) {
+            case 'o': Once(o.output, "-o", optarg); break;
+            case 'j': o.jobs = ParseJobs(optarg); break;
+            case 'q': o.quiet = true; break;
+            case 'h': o.help = true; break;
+            case kCsv: Once(o.csv, "--csv", optarg); break;
+            case kFlows: Once(o.flows, "--flows", optarg); break;
+            case kNodes: Once(o.nodes, "--nodes", optarg); break;
+            case kDrops: Once(o.drops, "--drops", optarg); break;
+            case kNoEvents: o.noEvents = true; break;
+            case kVersion: o.version = true; break;
+            case ':': throw UsageError(given + " needs a value");
+            default: {
+                const std::string name = given.substr(0, given.find('='));
+                if (given.rfind("--", 0) == 0 && name.size() < given.size() && optopt != 0)
+                    throw UsageError(name + " takes no value");
+                if (optopt > 0 && optopt < 256)
+                    throw UsageError(std::string("unknown option -") + static_cast<char>(optopt));
+                throw UsageError("unknown option " + name);
             }
-            if (arg[1] == 'o') {
-                if (o.output) throw UsageError("-o given twice");
-                o.output = value;
-            } else {
-                o.jobs = ParseJobs(value);
-            }
-        } else {
-            throw UsageError("unknown option " + arg);
         }
     }
+    for (int i = optind; i < argc; ++i) o.traces.emplace_back(argv[i]);
     if (o.help || o.version) return o;
     if (o.traces.empty()) throw UsageError("no TRACE given");
     if (o.output && o.traces.size() != 1) throw UsageError("-o needs exactly one TRACE");
+    if (o.output && o.noEvents) throw UsageError("-o names an event file, but --no-events writes none");
     return o;
 }
 

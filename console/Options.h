@@ -9,13 +9,18 @@ struct Options {
     std::optional<std::string> output;  // -o; "-" is standard output
     unsigned jobs = 0;                   // -j; 0 means one per core
     bool quiet = false;                  // -q
+    bool noEvents = false;               // --no-events: no event files
+    // The study tables, each a file or "-" for standard output.
+    std::optional<std::string> csv, flows, nodes, drops;
     bool help = false;
     bool version = false;
     std::vector<std::string> traces;     // "-" is standard input
+
+    bool Tables() const { return csv || flows || nodes || drops; }
 };
 
 // Throws UsageError for anything that is not a valid command line.
-Options ParseOptions(int argc, const char* const* argv);
+Options ParseOptions(int argc, char* const* argv);
 
 class UsageError : public std::runtime_error {
 public:

@@ -61,7 +61,7 @@ public:
             if (got < want && error == 0) error = kShrank;
             // The slot is this thread's until it is marked ready.
             try {
-                kavro::CutTrace(std::string_view(buffer.get(), got), slot.piece);
+                kavro::CutTrace(std::string_view(buffer.get(), got), slot.piece, conversion_.Reads());
             } catch (const std::bad_alloc&) {
                 error = ENOMEM;
             }

@@ -4,13 +4,18 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "Failure.h"
+#include "TraceKind.h"
 
 namespace {
 
 constexpr size_t kInputChunk = 1 << 17;
+// As many as it takes to tell what a trace that no rule read is.
+constexpr size_t kFirstBytes = kavro::kTraceKindSample;
 
 bool IsGzipMagic(const unsigned char* p, size_t n) { return n >= 2 && p[0] == 0x1f && p[1] == 0x8b; }
 
@@ -71,14 +76,35 @@ size_t TraceSource::ReadRaw(char* buffer, size_t capacity) {
 }
 
 size_t TraceSource::Read(char* buffer, size_t capacity) {
-    if (gzip_) return Inflate(buffer, capacity);
-    if (!head_.empty()) {
-        const size_t n = std::min(capacity, head_.size());
-        std::memcpy(buffer, head_.data(), n);
-        head_.erase(0, n);
-        return n;
+    size_t got = 0;
+    if (gzip_) {
+        got = Inflate(buffer, capacity);
+    } else if (!head_.empty()) {
+        got = std::min(capacity, head_.size());
+        std::memcpy(buffer, head_.data(), got);
+        head_.erase(0, got);
+    } else {
+        got = ReadRaw(buffer, capacity);
     }
-    return ReadRaw(buffer, capacity);
+    if (first_.size() < kFirstBytes) first_.append(buffer, std::min(got, kFirstBytes - first_.size()));
+    return got;
+}
+
+const std::string& TraceSource::FirstBytes() {
+    // Pieces read with pread never passed through Read.
+    if (first_.empty() && PlainFile()) {
+        first_.resize(kFirstBytes);
+        size_t got = 0;
+        while (got < kFirstBytes) {
+            const ssize_t n = ::pread(file_.Fd(), first_.data() + got, kFirstBytes - got,
+                                      static_cast<off_t>(file_.Start() + got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+        }
+        first_.resize(got);
+    }
+    return first_;
 }
 
 size_t TraceSource::Inflate(char* buffer, size_t capacity) {

@@ -27,6 +27,10 @@ public:
     uint64_t Size() const { return file_.End(); }
     uint64_t Consumed() const { return consumed_; }
 
+    // The trace's first bytes as Read hands them out (or would), as many as
+    // tell what a trace that no rule read is.
+    const std::string& FirstBytes();
+
     // A regular file that is not gzipped can be read anywhere at once:
     // then its descriptor, and the offset the trace starts at.
     bool PlainFile() const { return file_.Regular() && !gzip_; }
@@ -43,4 +47,5 @@ private:
     struct Gzip;
     std::unique_ptr<Gzip> gzip_;  // set when the trace is gzipped
     std::string head_;            // bytes read to tell the format, not yet handed out
+    std::string first_;           // the first bytes Read handed out
 };

@@ -1,6 +1,6 @@
-// kavro-convert: converts ns-2 wireless traces into iNSpect event files, for
-// scripts and batches. Every failure becomes one line on standard error and
-// an exit status here.
+// kavro-convert: converts ns-2 wireless traces into iNSpect event files and
+// the tables of a study, for scripts and batches. Every failure becomes one
+// line on standard error and an exit status here.
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@
 #include "Options.h"
 #include "OutputFile.h"
 #include "Progress.h"
+#include "TraceConverter.h"
 
 #ifndef KAVRO_VERSION
 #define KAVRO_VERSION "unknown"
@@ -32,6 +34,8 @@ namespace {
 struct Outcome {
     bool ok = false;
     std::string line;  // the summary, or the error; none for a closed pipe
+    std::string warning;
+    kavro::StudyRows rows;
 };
 
 int Usage(const std::string& why) {
@@ -39,12 +43,48 @@ int Usage(const std::string& why) {
     return 2;
 }
 
-// Converts the traces on `jobs` threads and reports each outcome in the
-// order of the traces, as soon as it and all before it are done.
-bool ConvertAll(const Options& o, const std::vector<std::string>& outputs, unsigned jobs,
-                unsigned coresPerTrace) {
+std::string OutName(const std::string& out) { return out == "-" ? "standard output" : out; }
+
+// One study table: its file, written like an event file, complete or not at
+// all, with the rows of the traces that converted, in the traces' order.
+struct Table {
+    std::string name;
+    std::string kavro::StudyRows::*rows;
+    std::string_view header;
+    std::unique_ptr<files::OutputFile> file;
+};
+
+// The work of one trace, as one line for the user whatever goes wrong.
+Outcome Run(const Job& job, Progress& progress) {
+    const std::string name = TraceName(job.trace);
+    Outcome r;
+    try {
+        Converted c = ConvertOne(job, progress);
+        r = {true, SummaryLine(job.trace, c.summary), std::move(c.warning), std::move(c.rows)};
+    } catch (const Failure& e) {
+        r.line = name + ": " + e.what();
+    } catch (const kavro::TraceError& e) {
+        r.line = name + ": " + e.what();
+    } catch (const files::FileError& e) {
+        // The reader is gone (SIGPIPE is ignored, or it would have ended the
+        // program): nothing to tell anyone.
+        if (e.Error() != EPIPE) r.line = name + ": " + (e.Path() == job.trace ? e.Reason() : e.what());
+    } catch (const std::bad_alloc&) {
+        r.line = name + ": Out of memory";
+    } catch (const std::exception& e) {
+        r.line = name + ": unexpected error: " + e.what();
+    } catch (...) {
+        r.line = name + ": unexpected error";
+    }
+    return r;
+}
+
+// Converts the jobs on `threads` threads and reports each outcome in the
+// order of the traces, as soon as it and all before it are done: its
+// summary or error, its warning, and its rows of the tables.
+bool ConvertAll(const std::vector<Job>& jobs, unsigned threads, bool quiet, std::vector<Table>& tables) {
     Progress progress;
-    const size_t count = o.traces.size();
+    const size_t count = jobs.size();
     std::vector<std::optional<Outcome>> outcomes(count);
     std::mutex mutex;
     std::condition_variable doneOne;
@@ -52,25 +92,7 @@ bool ConvertAll(const Options& o, const std::vector<std::string>& outputs, unsig
 
     auto work = [&] {
         for (size_t i; (i = next++) < count;) {
-            const std::string name = TraceName(o.traces[i]);
-            Outcome r;
-            try {
-                const kavro::Summary s = ConvertOne(o.traces[i], outputs[i], progress, coresPerTrace);
-                r = {true, SummaryLine(o.traces[i], s)};
-            } catch (const Failure& e) {
-                r.line = name + ": " + e.what();
-            } catch (const files::FileError& e) {
-                // The reader is gone (SIGPIPE is ignored, or it would have
-                // ended the program): nothing to tell anyone.
-                if (e.Error() != EPIPE)
-                    r.line = name + ": " + (e.Path() == o.traces[i] ? e.Reason() : e.what());
-            } catch (const std::bad_alloc&) {
-                r.line = name + ": Out of memory";
-            } catch (const std::exception& e) {
-                r.line = name + ": unexpected error: " + e.what();
-            } catch (...) {
-                r.line = name + ": unexpected error";
-            }
+            Outcome r = Run(jobs[i], progress);
             std::lock_guard<std::mutex> lock(mutex);
             outcomes[i] = std::move(r);
             doneOne.notify_all();
@@ -78,7 +100,7 @@ bool ConvertAll(const Options& o, const std::vector<std::string>& outputs, unsig
     };
     std::vector<std::thread> workers;
     try {
-        for (unsigned k = 0; k < jobs; ++k) workers.emplace_back(work);
+        for (unsigned k = 0; k < threads; ++k) workers.emplace_back(work);
     } catch (const std::system_error&) {
         // Fewer threads, the same traces.
     }
@@ -88,13 +110,16 @@ bool ConvertAll(const Options& o, const std::vector<std::string>& outputs, unsig
     for (size_t i = 0; i < count; ++i) {
         std::unique_lock<std::mutex> lock(mutex);
         doneOne.wait(lock, [&] { return outcomes[i].has_value(); });
-        const Outcome r = *outcomes[i];
+        Outcome r = std::move(*outcomes[i]);
+        outcomes[i]->rows = {};
         lock.unlock();
         allOk = allOk && r.ok;
         if (!r.ok && !r.line.empty())
             progress.Print("kavro-convert: " + r.line);
-        else if (r.ok && !o.quiet)
+        else if (r.ok && !quiet)
             progress.Print(r.line);
+        if (!r.warning.empty()) progress.Print("kavro-convert: warning: " + r.warning);
+        for (Table& t : tables) t.file->Write(r.rows.*t.rows);
     }
     for (std::thread& t : workers) t.join();
     return allOk;
@@ -118,35 +143,73 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // Outputs are told apart, and from the traces, by the files they name,
-    // before anything is read or written. A name that cannot be found yet
-    // fails later, as that trace's failure.
+    std::vector<Table> tables;
+    for (auto [file, rows, header] : {std::tuple{&o.csv, &kavro::StudyRows::trace, kavro::kTraceTableHeader},
+                                      std::tuple{&o.flows, &kavro::StudyRows::flows, kavro::kFlowTableHeader},
+                                      std::tuple{&o.nodes, &kavro::StudyRows::nodes, kavro::kNodeTableHeader},
+                                      std::tuple{&o.drops, &kavro::StudyRows::drops, kavro::kDropTableHeader}})
+        if (*file) tables.push_back({**file, rows, header, nullptr});
+
+    // Every output, event file or table, is told apart from the others and
+    // from the traces by the file it names, before anything is read or
+    // written. A name that cannot be found yet fails later, where it is written.
     const auto identify = [](const std::string& name, int standard) {
         return name == "-" ? files::IdentifyFile(standard) : files::IdentifyFile(name);
     };
-    const auto outName = [](const std::string& out) { return out == "-" ? std::string("standard output") : out; };
     std::vector<std::optional<files::FileId>> traceIds;
     for (const std::string& trace : o.traces) traceIds.push_back(identify(trace, STDIN_FILENO));
-    std::vector<std::string> outputs;
+    std::vector<Job> jobs;
+    std::vector<std::pair<std::string, std::string>> outputs;  // name, whose
+    for (const std::string& trace : o.traces) {
+        Job job{trace, std::nullopt, 0, 1};
+        if (!o.noEvents) {
+            job.output = o.output ? *o.output : DefaultOutput(trace);
+            outputs.emplace_back(*job.output, TraceName(trace));
+        }
+        jobs.push_back(job);
+    }
+    for (const Table& t : tables) outputs.emplace_back(t.name, "the tables");
     std::map<files::FileId, size_t> writer;
-    for (size_t i = 0; i < o.traces.size(); ++i) {
-        outputs.push_back(o.output ? *o.output : DefaultOutput(o.traces[i]));
-        const std::optional<files::FileId> id = identify(outputs.back(), STDOUT_FILENO);
+    size_t standardOutputs = 0;
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const auto& [out, whose] = outputs[i];
+        if (out == "-" && ++standardOutputs > 1) return Usage("only one output may be standard output");
+        const std::optional<files::FileId> id = identify(out, STDOUT_FILENO);
         if (!id) continue;
         for (size_t t = 0; t < o.traces.size(); ++t)
             if (traceIds[t] && traceIds[t]->regular && *traceIds[t] == *id)
-                return Usage(outName(outputs.back()) + " is the trace " + TraceName(o.traces[t]) +
+                return Usage(OutName(out) + " is the trace " + TraceName(o.traces[t]) +
                              " itself; it would be overwritten");
         const auto [at, fresh] = writer.emplace(*id, i);
         if (!fresh)
-            return Usage(TraceName(o.traces[at->second]) + " and " + TraceName(o.traces[i]) +
-                         " would both write " + outName(outputs.back()));
+            return Usage(outputs[at->second].second + " and " + whose + " would both write " + OutName(out));
     }
 
     // -j N uses up to N cores: N traces at once, or, with cores to spare,
     // a trace on more than one.
     const unsigned cores = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
-    const unsigned jobs = static_cast<unsigned>(std::min<size_t>(cores, o.traces.size()));
+    const unsigned threads = static_cast<unsigned>(std::min<size_t>(cores, o.traces.size()));
+    unsigned reads = kavro::kReadEvents;
+    if (o.Tables()) reads |= kavro::kReadTables;
+    if (o.nodes) reads |= kavro::kReadEnergy;
+    for (Job& job : jobs) {
+        job.reads = reads;
+        job.cores = cores / threads;
+    }
     files::RemoveTemporaryFilesOnSignals();
-    return ConvertAll(o, outputs, jobs, cores / jobs) ? 0 : 1;
+    try {
+        // The tables are opened first, so that one that cannot be written is
+        // found before any trace has been converted for nothing.
+        for (Table& t : tables) {
+            t.file = t.name == "-" ? std::make_unique<files::OutputFile>(STDOUT_FILENO, "standard output")
+                                   : std::make_unique<files::OutputFile>(t.name);
+            t.file->Write(t.header);
+        }
+        const bool allOk = ConvertAll(jobs, threads, o.quiet, tables);
+        for (Table& t : tables) t.file->Commit();
+        return allOk ? 0 : 1;
+    } catch (const files::FileError& e) {
+        if (e.Error() != EPIPE) std::fprintf(stderr, "kavro-convert: %s\n", e.what());
+        return 1;
+    }
 }

@@ -46,6 +46,8 @@ public:
     // grows past kMaxLineBytes.
     void Add(const TraceBatch& batch);
     void End();
+    // What the batches must have been read with.
+    unsigned Reads() const { return reads_; }
 
     // Every event line, in order, in blocks.
     void WriteEvents(const BlockFn& write) const { kavro::WriteEvents(Table(), write); }

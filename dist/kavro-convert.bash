@@ -4,7 +4,7 @@ _kavro_convert() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
     case $prev in
-        -o | --output)
+        -o | --output | --csv | --flows | --nodes | --drops)
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;

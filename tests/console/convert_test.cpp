@@ -295,6 +295,45 @@ TEST_F(ConvertTest, SummaryMatchesTheTrace) {
     EXPECT_EQ(Convert({"unsent.tr"}).err.rfind("unsent.tr: 0 sent, 0 delivered (n/a), ", 0), 0u);
 }
 
+// A file that is no wireless trace of ns-2 fails with what it seems to be,
+// and leaves an existing output as it was; one without routing-layer lines
+// converts, with a warning.
+TEST_F(ConvertTest, InputThatIsNotWhatItSeemed) {
+    const std::string none = "no wireless agent or routing lines";
+    std::string macOnly, agentOnly;
+    std::istringstream lines(Trace("dsr-10n-40s.tr"));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(" AGT ") != std::string::npos) agentOnly += line + "\n";
+        else if (line.find(" RTR ") == std::string::npos) macOnly += line + "\n";
+    }
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string why;
+    } cases[] = {
+        {"empty.tr", "", "empty trace"},
+        {"kavro.tr", ReadFile(KAVRO_CONVERT), "not a trace (binary data)"},
+        {"readme.tr.gz", "# Kavro\n\nKavro reads the text trace that ns-2 writes.\n", none + " (not an ns-2 trace?)"},
+        {"wired.tr", Trace("wired-2n-1s.tr"), none + " (a wired ns-2 trace?)"},
+        {"wired.nam", Trace("wired-2n-1s.nam"), none + " (a nam trace?)"},
+        {"mac.tr", macOnly, none + " (agent tracing off? -agentTrace ON)"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(dir_ / c.name, c.bytes);
+        WriteFile(dir_ / "out", "kept");
+        const Result r = Convert({"-o", "out", c.name});
+        EXPECT_EQ(r.status, 1) << c.name;
+        EXPECT_EQ(r.err, "kavro-convert: " + std::string(c.name) + ": " + c.why + "\n");
+        EXPECT_EQ(ReadFile(dir_ / "out"), "kept") << c.name;
+    }
+    WriteFile(dir_ / "agents.tr", agentOnly);
+    const Result r = Convert({"-q", "agents.tr"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "kavro-convert: warning: agents.tr: no routing-layer line, so every path shows as one "
+                     "direct link (router tracing off? -routerTrace ON)\n");
+    EXPECT_GT(ReadFile(dir_ / "agents.iNSpect.out").size(), 1000u);
+}
+
 TEST_F(ConvertTest, FailuresAreReportedAndLeaveOutputsAsTheyWere) {
     const std::string trace = Trace("aodv-10n-40s-b.tr");
     const std::string gz = Gzip(trace);
@@ -350,7 +389,12 @@ TEST_F(ConvertTest, UsageErrorsConvertNothing) {
         {{"-o", "a.tr", "a.tr"}, {}}, {{"-o", "./hard.tr", "a.tr"}, {}}, {{"-o", "link.tr", "a.tr"}, {}},
         {{"a.tr", "c.tr"}, {}}, {{"-o", "a.tr", "-"}, in("a.tr")},
         {{"-"}, [&] { in("a.tr")(), out("a.tr")(); }}, {{"-o", "-", "a.tr"}, out("hard.tr")},
-        {{"-", "a.tr"}, out("a.iNSpect.out")}};
+        {{"-", "a.tr"}, out("a.iNSpect.out")},
+        // The tables are outputs like the others.
+        {{"--csv", "-", "-o", "-", "a.tr"}, {}}, {{"--csv=-", "-"}, {}}, {{"--flows", "b.tr", "b.tr"}, {}},
+        {{"--csv", "x", "--drops", "./x", "a.tr"}, {}}, {{"--nodes", "a.iNSpect.out", "a.tr"}, {}},
+        {{"--no-events", "-o", "x", "a.tr"}, {}}, {{"--no-events=1", "a.tr"}, {}}, {{"a.tr", "--csv"}, {}},
+        {{"--csv", "x", "--csv", "y", "a.tr"}, {}}, {{"--bogus", "a.tr"}, {}}};
     WriteFile(dir_ / "a.iNSpect.out", "earlier output\r\n");
     for (const auto& [args, child] : wrong) {
         Launch run;
@@ -364,8 +408,43 @@ TEST_F(ConvertTest, UsageErrorsConvertNothing) {
     EXPECT_EQ(ReadFile(dir_ / "a.iNSpect.out"), "earlier output\r\n");
     EXPECT_EQ(Files(), (std::vector<std::string>{"a.iNSpect.out", "a.tr", "b.tr", "c.iNSpect.out", "c.tr",
                                                  "hard.tr", "link.tr"}));
-    EXPECT_EQ(Convert({"--help"}).out.rfind("usage: kavro-convert", 0), 0u);
+    for (const char* help : {"--help", "-h", "--he"}) EXPECT_EQ(Convert({help}).out.rfind("usage: kavro-convert", 0), 0u);
     EXPECT_EQ(Convert({"--version"}).status, 0);
+}
+
+// The study tables of several traces: one header, the rows in the traces'
+// order, none for a trace that failed, and any table on standard output.
+// The long and bundled forms of the options work as GNU tools' do.
+TEST_F(ConvertTest, StudyTablesInTheTracesOrder) {
+    WriteFile(dir_ / "a.tr", Trace("aodv-10n-30s-e100.tr"));
+    WriteFile(dir_ / "bad.tr", "");
+    WriteFile(dir_ / "c.tr.gz", Gzip(Trace("aodv-10n-30s-e100-tagged.tr")));
+    const Result r = Convert({"-qj2", "--no-events", "--csv=study.csv", "--flows", "flows.csv", "--nodes=nodes.csv",
+                              "--drops", "-", "a.tr", "bad.tr", "c.tr.gz"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kavro-convert: bad.tr: empty trace\n");
+    const auto rows = [](const std::string& text) {
+        std::vector<std::string> out;
+        std::istringstream in(text);
+        for (std::string row; std::getline(in, row);) out.push_back(row.substr(0, row.find(',', row.find(',') + 1)));
+        return out;
+    };
+    EXPECT_EQ(rows(ReadFile(dir_ / "study.csv")), (std::vector<std::string>{"trace,format", "a.tr,old", "c.tr.gz,tagged"}));
+    const std::vector<std::string> flows = rows(ReadFile(dir_ / "flows.csv"));
+    ASSERT_EQ(flows.size(), 9u);
+    EXPECT_EQ(flows[0], "trace,source");
+    EXPECT_EQ(flows[4], "a.tr,0.0");
+    EXPECT_EQ(flows[5], "c.tr.gz,3.0");
+    EXPECT_EQ(rows(ReadFile(dir_ / "nodes.csv")).size(), 21u);
+    EXPECT_EQ(rows(r.out), (std::vector<std::string>{"trace,layer", "a.tr,mac", "a.tr,rtr", "c.tr.gz,mac",
+                                                     "c.tr.gz,rtr"}));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"a.tr", "bad.tr", "c.tr.gz", "flows.csv", "nodes.csv", "study.csv"}));
+
+    // With event files too, and the long forms.
+    const Result both = Convert({"--quiet", "--jobs=1", "--output", "a.out", "--csv", "one.csv", "a.tr"});
+    EXPECT_EQ(both.status, 0) << both.err;
+    EXPECT_EQ(ReadFile(dir_ / "a.out"), Convert({"-q", "-o", "-", "a.tr"}).out);
+    EXPECT_EQ(ReadFile(dir_ / "one.csv"), ReadFile(dir_ / "study.csv").substr(0, ReadFile(dir_ / "one.csv").size()));
 }
 
 // What -o does with each kind of path. A regular file is replaced through
@@ -594,19 +673,38 @@ TEST_F(ConvertTest, TraceThatShrinksWhileReadFails) {
 }
 
 // Input without line ends, as from a device, must cost time, not memory.
+// Input without line ends never fills memory: a line that no rule can
+// read is not kept, and one that may be read fails the trace at 1 MiB.
 TEST_F(ConvertTest, EndlessLineDoesNotFillMemory) {
-    const std::string zeros(1 << 20, '\0');
-    const Result r = Convert({"-q", "-"}, [&](int fd) {
-        for (int mb = 0; mb < 512; ++mb)
-            for (size_t at = 0; at < zeros.size();) {
-                const ssize_t put = ::write(fd, zeros.data() + at, zeros.size() - at);
-                if (put <= 0) return;
-                at += static_cast<size_t>(put);
-            }
-    });
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
+    const struct {
+        std::string start;
+        char fill;
+        std::string why;
+    } cases[] = {
+        {"", '\0', "standard input: not a trace (binary data)"},
+        {"s 1.0 _1_ AGT  --- ", 'x', "standard input: a line longer than 1 MiB (not a trace?)"},
+    };
+    for (const auto& c : cases) {
+        const std::string chunk = c.start + std::string((1 << 20) - c.start.size(), c.fill);
+        const Result r = Convert({"-q", "-"}, [&](int fd) {
+            for (int mb = 0; mb < 512; ++mb)
+                for (size_t at = mb ? c.start.size() : 0; at < chunk.size();) {
+                    const ssize_t put = ::write(fd, chunk.data() + at, chunk.size() - at);
+                    if (put <= 0) return;
+                    at += static_cast<size_t>(put);
+                }
+        });
+        EXPECT_EQ(r.status, 1) << c.why;
+        EXPECT_EQ(r.err, "kavro-convert: " + c.why + "\n");
+        EXPECT_EQ(r.out, "");
+        EXPECT_LT(r.peakKb, 128 * 1024);
+    }
+    // A small gzip file that inflates to one long line.
+    WriteFile(dir_ / "long.tr.gz", Gzip("s 1.0 _1_ AGT  --- " + std::string(64 << 20, 'x') + "\n"));
+    const Result r = Convert({"-q", "long.tr.gz"});
+    EXPECT_EQ(r.err, "kavro-convert: long.tr.gz: a line longer than 1 MiB (not a trace?)\n");
     EXPECT_LT(r.peakKb, 128 * 1024);
+    EXPECT_FALSE(fs::exists(dir_ / "long.iNSpect.out"));
 }
 
 }  // namespace
