@@ -65,6 +65,8 @@ command_for() {
         gzip)  cmd=(gzip -dc "$2"); out=/dev/null ;;
         j1)    cmd=("$kavro" -q -j 1 "$work"/batch/*.tr); out=/dev/null ;;
         j2)    cmd=("$kavro" -q -j 2 "$work"/batch/*.tr); out=/dev/null ;;
+        tables) cmd=("$kavro" -q -o "$work/tables.out" --csv "$work/t.csv" --flows "$work/f.csv"
+                     --nodes "$work/n.csv" --drops "$work/d.csv" "$2"); out=/dev/null ;;
     esac
 }
 
@@ -221,6 +223,29 @@ if cmp -s "$work/kavro.out" "$work/plain.out"; then
     echo "  output       identical to the plain trace's"
 else
     echo "  output       DIFFERS from the plain trace's"
+    status=1
+fi
+
+# All four study tables beside the event file, against the event file alone.
+rm -f "$work"/*.secs
+echo
+echo "== study tables on the ~230 MB trace, $rounds rounds"
+measure kavro "$small"
+measure tables "$small"
+turns kavro tables "$rounds" "$small"
+k=$(median <"$work/kavro.secs")
+t=$(median <"$work/tables.secs")
+printf '  events only  median %.3f s   (runs: %s)\n' "$k" "$(runs kavro)"
+printf '  four tables  median %.3f s   (runs: %s)\n' "$t" "$(runs tables)"
+awk -v k="$k" -v t="$t" -v km="$(cat "$work/kavro.kb")" -v tm="$(cat "$work/tables.kb")" 'BEGIN {
+    printf("  tables / events time    %5.2f x   (goal <= 2)  %s\n", t / k, (t / k <= 2 ? "met" : "NOT MET"))
+    printf("  tables / events memory  %5.2f x   (goal <= 2)  %s   (%.1f MB against %.1f MB)\n",
+        tm / km, (tm / km <= 2 ? "met" : "NOT MET"), tm / 1024, km / 1024)
+}'
+if cmp -s "$work/kavro.out" "$work/tables.out"; then
+    echo "  event file   identical with the tables and without"
+else
+    echo "  event file   DIFFERS with the tables"
     status=1
 fi
 
