@@ -93,16 +93,13 @@ protected:
     fs::path dir_;
 };
 
+// The kinds of path kavro-convert's own test does not reach: the kinds it
+// does (links, FIFOs, devices, folders) are tested there, through -o.
 TEST_F(FilesTest, OutputByKindOfPath) {
     const fs::path out = dir_ / "out";
     const std::string bytes = "event 1\r\nevent 2\r\n";
     std::string received;
     std::thread reader;
-    const auto readFifo = [&](const fs::path& fifo) {
-        ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-        const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-        reader = std::thread([&, fd] { received = Drain(fd); });
-    };
     int listener = -1;
     const auto kind = [](const fs::path& p) { return fs::symlink_status(p).type(); };
     const mode_t mask = ::umask(022);
@@ -114,10 +111,6 @@ TEST_F(FilesTest, OutputByKindOfPath) {
         bool commit = true;
     };
     const std::vector<Row> rows = {
-        {"missing path", [] {}, 0, [&] {
-             EXPECT_EQ(ReadFile(out), bytes);
-             EXPECT_EQ(Mode(out) & 07777, 0644u);
-         }},
         {"regular file", [&] {
              WriteFile(out, "old");
              fs::permissions(out, fs::perms(0751));
@@ -127,34 +120,6 @@ TEST_F(FilesTest, OutputByKindOfPath) {
          }},
         {"regular file, not committed", [&] { WriteFile(out, "old"); }, 0,
          [&] { EXPECT_EQ(ReadFile(out), "old"); }, false},
-        {"link to a file", [&] {
-             fs::create_directory(dir_ / "sub");
-             WriteFile(dir_ / "sub" / "file", "old");
-             fs::permissions(dir_ / "sub" / "file", fs::perms(0600));
-             fs::create_symlink("sub/file", out);
-         }, 0, [&] {
-             EXPECT_EQ(kind(out), fs::file_type::symlink);
-             EXPECT_EQ(ReadFile(dir_ / "sub" / "file"), bytes);
-             EXPECT_EQ(Mode(out) & 07777, 0600u);
-             EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "sub"), fs::directory_iterator()), 1);
-         }},
-        {"dangling link", [&] { fs::create_symlink("nowhere", out); }, ENOENT,
-         [&] { EXPECT_FALSE(fs::exists(dir_ / "nowhere")); }},
-        {"folder", [&] { fs::create_directory(out); }, EISDIR,
-         [&] { EXPECT_EQ(kind(out), fs::file_type::directory); }},
-        {"FIFO with a reader", [&] { readFifo(out); }, 0, [&] {
-             reader.join();
-             EXPECT_EQ(received, bytes);
-             EXPECT_EQ(kind(out), fs::file_type::fifo);
-         }},
-        {"link to a FIFO", [&] {
-             readFifo(dir_ / "fifo");
-             fs::create_symlink("fifo", out);
-         }, 0, [&] {
-             reader.join();
-             EXPECT_EQ(received, bytes);
-             EXPECT_EQ(kind(dir_ / "fifo"), fs::file_type::fifo);
-         }},
         {"socket with a listener", [&] {
              sockaddr_un address{};
              address.sun_family = AF_UNIX;
@@ -179,16 +144,6 @@ TEST_F(FilesTest, OutputByKindOfPath) {
          }, ::geteuid() == 0 ? 0 : EACCES, [&] {
              EXPECT_EQ(ReadFile(out), ::geteuid() == 0 ? bytes : "old");
              EXPECT_EQ(Mode(out) & 07777, 0444u);
-         }},
-        // Last, since a row that cannot be made here ends the test.
-        {"own null device", [&] {
-             if (::mknod(out.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
-                 GTEST_SKIP() << "mknod: " << std::strerror(errno);
-         }, 0, [&] {
-             struct stat st {};
-             ASSERT_EQ(::lstat(out.c_str(), &st), 0);
-             EXPECT_TRUE(S_ISCHR(st.st_mode));
-             EXPECT_EQ(st.st_rdev, ::makedev(1, 3));
          }},
     };
     for (const Row& row : rows) {
