@@ -36,7 +36,6 @@ public:
         for (const auto& [id, value] : named_) fn(id, value);
     }
 
-    bool Empty() const { return numbered_.empty() && named_.empty(); }
     void Clear() {
         numbered_.clear();
         named_.clear();

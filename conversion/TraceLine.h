@@ -25,10 +25,6 @@ struct LineRule {
     Format format = Format::Old;
 };
 
-inline bool IsRoutingLayer(Rule rule) {
-    return rule == Rule::Forward || rule == Rule::RoutingSend || rule == Rule::Routing;
-}
-
 // Every line of a trace passes here. Inline, and written to end in one
 // rarely taken branch: most lines are MAC traffic and must cost no call.
 KAVRO_PER_LINE LineRule RuleFor(std::string_view line) {
