@@ -13,6 +13,7 @@
 #include "ButtonPicture.h"
 #include "FileError.h"
 #include "LinePane.h"
+#include "LoadSplash.h"
 #include "OutputFile.h"
 #include "PaneError.h"
 #include "TextPane.h"
@@ -129,10 +130,13 @@ void TForm1::FormCreate() {
     // The lines a rule reads are picked out while the trace loads, still in
     // the cache, so that a conversion of it need not walk it again.
     auto loaded = std::make_unique<kavro::TraceBatch>();
-    Memo1->LoadFromFile(ExeDir + QStringLiteral("ns.tr"),
-                        [&](const std::string_view* lines, size_t count) {
-                            kavro::SelectLines(lines, count, *loaded);
-                        });
+    // Closed when this handler ends, also by an exception: before the window
+    // shows and before the error box opens.
+    LoadSplash splash;
+    Memo1->LoadFromFile(
+        ExeDir + QStringLiteral("ns.tr"),
+        [&](const std::string_view* lines, size_t count) { kavro::SelectLines(lines, count, *loaded); },
+        [&](size_t in, size_t all) { splash.Progress(in, all); });
     loaded_ = std::move(loaded);
 }
 

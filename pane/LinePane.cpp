@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <new>
 
@@ -24,7 +25,7 @@ files::InputFile OpenTrace(const QString& path) {
 
 }  // namespace
 
-void LinePane::LoadFromFile(const QString& path, const IndexedFn& onIndexed) {
+void LinePane::LoadFromFile(const QString& path, const IndexedFn& onIndexed, const ProgressFn& onProgress) {
     const files::InputFile file = OpenTrace(path);
     if (file.End() > SIZE_MAX / 2) throw PaneError::MemoCapacity();
     const size_t size = static_cast<size_t>(file.End());
@@ -36,11 +37,16 @@ void LinePane::LoadFromFile(const QString& path, const IndexedFn& onIndexed) {
     }
     // Declared after the block, so that the read has ended before it goes.
     files::BackgroundRead reader(file.Fd(), bytes.data(), size);
+    // A watcher gets the bytes in steps of a hundredth at most: a large file
+    // is read in two halves at once, and the second half would otherwise
+    // come to the indexing in one piece, with no word until its end.
+    const size_t step = onProgress ? std::max<size_t>(size / 100, 1) : SIZE_MAX;
     SetText(bytes, [&](size_t have) {
+        if (onProgress) onProgress(have, size);
         const size_t in = reader.AwaitMore(have);
         if (in == have && reader.Error() != 0)
             throw PaneError::File("Cannot open file", path.toLocal8Bit().toStdString(),
                                   files::SystemText(reader.Error()));
-        return in;
+        return in - have > step ? have + step : in;
     }, onIndexed);
 }

@@ -49,10 +49,16 @@ public:
     // Called after every change to the text, whoever made it.
     void OnTextChanged(std::function<void()> handler) { textChanged_ = std::move(handler); }
 
+    // How far a load has come: `in` of `all` bytes are indexed.
+    using ProgressFn = std::function<void(size_t in, size_t all)>;
+
     // Raw bytes in, no character-set conversion. Only a regular file is
     // read, and only as far as it reached when it was opened. `onIndexed`
-    // as for SetText.
-    void LoadFromFile(const QString& path, const IndexedFn& onIndexed = {});
+    // as for SetText. `onProgress`, when given, is called with 0 before any
+    // line is indexed, again at least once per hundredth of the file, and
+    // last with all that was read; a long load can so show how far it is.
+    void LoadFromFile(const QString& path, const IndexedFn& onIndexed = {},
+                      const ProgressFn& onProgress = {});
 
 protected:
     void TextChanged() const {

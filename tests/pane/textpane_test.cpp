@@ -378,6 +378,25 @@ TEST_F(TextPaneTest, LargeFileReadInHalvesKeepsItsOrder) {
     EXPECT_TRUE(pane.Model().Text() == bytes);
 }
 
+// A file that is all in at once still comes to the watcher in hundredths.
+TEST_F(TextPaneTest, LoadTellsItsProgressInHundredths) {
+    QTemporaryDir dir;
+    const size_t size = size_t{1} << 20;
+    QFile f(dir.filePath("in.tr"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(static_cast<qint64>(size)));
+    f.close();
+    std::vector<size_t> seen;
+    pane.LoadFromFile(f.fileName(), {}, [&](size_t at, size_t all) {
+        EXPECT_EQ(all, size);
+        seen.push_back(at);
+    });
+    ASSERT_GE(seen.size(), 101u);
+    EXPECT_EQ(seen.front(), 0u);
+    EXPECT_EQ(seen.back(), size);
+    for (size_t i = 1; i < seen.size(); ++i)
+        EXPECT_TRUE(seen[i] > seen[i - 1] && seen[i] - seen[i - 1] <= size / 100) << seen[i];
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

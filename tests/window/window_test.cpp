@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
@@ -27,6 +28,7 @@
 #include "AppSetup.h"
 #include "Boxes.h"
 #include "LinePane.h"
+#include "PaneError.h"
 #include "TextPane.h"
 #include "TraceConverter.h"
 #include "Unit1.h"
@@ -40,7 +42,15 @@ struct Box {
     QString shown;  // as broken into lines
     int labelWidth;
     QFont font;
+    bool withSplash = false;  // the loading splash still on the screen
 };
+
+// The splash of a large load, while it is on the screen.
+QWidget* VisibleSplash() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowType() == Qt::SplashScreen && w->isVisible()) return w;
+    return nullptr;
+}
 
 // Closes every message box as it opens and remembers what it showed.
 class BoxCatcher : public QObject {
@@ -52,6 +62,7 @@ public:
             if (!box) return;
             Box seen{box->windowTitle(), box->icon(), box->text(), box->text(), -1, box->font()};
             seen.text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            seen.withSplash = VisibleSplash() != nullptr;
             for (const QLabel* label : box->findChildren<QLabel*>()) {
                 if (label->text() != box->text()) continue;
                 seen.labelWidth = label->width();
@@ -108,6 +119,27 @@ public:
     void SetText(std::string bytes) override {
         if (bytes.rfind("Please wait", 0) == 0) ++notices;
         TextPane::SetText(std::move(bytes));
+    }
+    using TextPane::SetText;
+};
+
+// A pane that looks, while its text loads, for the splash with the title and
+// for the busy cursor; and that can fail the load once it is under way.
+class WatchingPane : public TextPane {
+public:
+    using TextPane::TextPane;
+    static inline bool splashSeen = false;
+    static inline bool failRead = false;
+    void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) override {
+        TextPane::SetText(bytes, [&](size_t have) {
+            const QWidget* splash = VisibleSplash();
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            if (splash && cursor && cursor->shape() == Qt::WaitCursor)
+                for (const QLabel* label : splash->findChildren<QLabel*>())
+                    splashSeen = splashSeen || label->text() == ApplicationTitle();
+            if (failRead && have > 0) throw PaneError::File("Cannot open file", "ns.tr", "Input/output error");
+            return awaitMore(have);
+        }, onIndexed);
     }
     using TextPane::SetText;
 };
@@ -294,6 +326,36 @@ private slots:
         ConvertText(send + "\n" + recv + "\n", lines, bytes);
         QCOMPARE(bytes, QByteArray("\xe9\xff 1.500000000 sending to \xc3\xa9 orginator 7 energy 5000\r\n"
                                    "\xc3\xa9 1.600000000 received from \xe9\xff destination 7 energy 5000\r\n"));
+    }
+
+    // Only a large trace shows the splash and the busy cursor while it loads;
+    // both are gone once the window is made, and before an error box opens.
+    void splashOnlyWhileALargeTraceLoads_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("small trace") << qint64(0) << false;
+        QTest::newRow("large trace") << (qint64{65} << 20) << false;
+        QTest::newRow("large trace whose read fails") << (qint64{65} << 20) << true;
+    }
+    void splashOnlyWhileALargeTraceLoads() {
+        QFETCH(qint64, size);
+        QFETCH(bool, fails);
+        WriteBytes(nsTr(), kSend + "\n" + kRecv + "\n");
+        // Sparse: the rest of the file is a hole, which costs no disk.
+        if (size > 0) QVERIFY(QFile::resize(nsTr(), size));
+        WatchingPane::splashSeen = false;
+        WatchingPane::failRead = fails;
+        BoxCatcher boxes;
+        {
+            TForm1 form([](QWidget* parent) -> LinePane* { return new WatchingPane(parent); });
+            QCOMPARE(WatchingPane::splashSeen, size > 0);
+            QVERIFY(!VisibleSplash());
+            QVERIFY(!QGuiApplication::overrideCursor());
+            QCOMPARE(form.Memo1->Line(0), fails ? std::string("Memo1") : kSend.toStdString());
+        }
+        QCOMPARE(boxes.boxes.size(), size_t(fails));
+        if (fails) QVERIFY(!boxes.boxes[0].withSplash);
+        QFile::remove(nsTr());
     }
 
     void missingTraceShowsOneErrorAndKeepsMemo1() {
