@@ -38,7 +38,25 @@ public:
         const std::function<void(uint64_t)>& progress)
         : fd_(fd), start_(start), end_(end), conversion_(conversion), progress_(progress), slots_(kSlots) {}
 
+    // Whatever one thread meets ends the run for all, and is thrown by Finish.
     void Work() {
+        try {
+            WorkOn();
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!failed_) failed_ = std::current_exception();
+            stop_ = true;
+            changed_.notify_all();
+        }
+    }
+
+    void Finish() {
+        if (failed_) std::rethrow_exception(failed_);
+        conversion_.End();
+    }
+
+private:
+    void WorkOn() {
         std::unique_ptr<char[]> buffer(new char[kPieceSize]);
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
@@ -76,12 +94,6 @@ public:
         }
     }
 
-    void Finish() {
-        if (failed_) std::rethrow_exception(failed_);
-        conversion_.End();
-    }
-
-private:
     // Adds every piece that is next in order and cut, unless another thread
     // is at it; the lock is let go while a piece is added.
     void AddReady(std::unique_lock<std::mutex>& lock) {
@@ -89,8 +101,9 @@ private:
             Slot& slot = slots_[added_ % kSlots];
             if (!slot.ready || slot.index != added_) return;
             if (slot.error) {
-                failed_ = std::make_exception_ptr(
-                    Failure(slot.error == kShrank ? kTraceChanged : SystemText(slot.error)));
+                failed_ = slot.error == ENOMEM   ? std::make_exception_ptr(std::bad_alloc())
+                          : slot.error == kShrank ? std::make_exception_ptr(Failure(kTraceChanged))
+                                                  : std::make_exception_ptr(Failure(SystemText(slot.error)));
                 stop_ = true;
                 return;
             }
