@@ -1,7 +1,6 @@
 #include "StudyTables.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -11,6 +10,7 @@
 
 #include "ByNode.h"
 #include "EventWriter.h"
+#include "Summary.h"
 #include "TraceLine.h"
 
 namespace kavro {
@@ -26,13 +26,6 @@ const std::string_view kDropTableHeader = "trace,layer,reason,type,lines\n";
 
 namespace {
 
-// The whole text as a finite number, or false.
-bool ReadNumber(const std::string& text, double& value) {
-    const char* end = text.data() + text.size();
-    const auto [at, error] = std::from_chars(text.data(), end, value);
-    return !text.empty() && error == std::errc() && at == end && std::isfinite(value);
-}
-
 // Figures of a set of records; fed in table order, one flow after another.
 class Figures {
 public:
@@ -46,7 +39,7 @@ public:
         links_ += PathLinks(rec);
         bytes_ += study.size;
         double send = 0, receive = 0;
-        if (!ReadNumber(rec.SendTime, send) || !ReadNumber(rec.RecvTime, receive)) return;
+        if (!ReadTime(rec.SendTime, send) || !ReadTime(rec.RecvTime, receive)) return;
         const double delay = receive - send;
         delays_.push_back(delay);
         if (havePrevious_) {

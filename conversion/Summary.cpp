@@ -7,16 +7,11 @@
 
 namespace kavro {
 
-namespace {
-
-// The whole text as a decimal number, or false.
-bool ReadNumber(const std::string& text, double& value) {
+bool ReadTime(const std::string& text, double& value) {
     const char* end = text.data() + text.size();
     const auto [at, error] = std::from_chars(text.data(), end, value);
     return error == std::errc() && at == end && std::isfinite(value);
 }
-
-}  // namespace
 
 Summary Summarize(const ArrTrace& table) {
     Summary s;
@@ -26,7 +21,7 @@ Summary Summarize(const ArrTrace& table) {
         ++s.delivered;
         s.links += PathLinks(rec);
         double sent = 0, received = 0;
-        if (ReadNumber(rec.SendTime, sent) && ReadNumber(rec.RecvTime, received)) {
+        if (ReadTime(rec.SendTime, sent) && ReadTime(rec.RecvTime, received)) {
             ++s.timed;
             s.delaySum += received - sent;
         }

@@ -2,6 +2,7 @@
 // The figures ns-2 users compute for a run: packets sent and delivered,
 // event lines, mean delay and mean path length.
 #include <cstddef>
+#include <string>
 
 #include "TraceTable.h"
 
@@ -18,5 +19,9 @@ struct Summary {
 };
 
 Summary Summarize(const ArrTrace& table);
+
+// A time text as a number of seconds: the whole text, read as a finite
+// number, or false. Records whose times fail this have no delay.
+bool ReadTime(const std::string& text, double& seconds);
 
 }  // namespace kavro
