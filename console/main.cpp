@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -107,11 +108,11 @@ bool ConvertAll(const std::vector<Job>& jobs, unsigned threads, bool quiet, std:
     if (workers.empty()) work();
 
     bool allOk = true;
-    for (size_t i = 0; i < count; ++i) {
+    std::exception_ptr tableFailed;
+    for (size_t i = 0; i < count && !tableFailed; ++i) {
         std::unique_lock<std::mutex> lock(mutex);
         doneOne.wait(lock, [&] { return outcomes[i].has_value(); });
-        Outcome r = std::move(*outcomes[i]);
-        outcomes[i]->rows = {};
+        const Outcome r = std::move(*outcomes[i]);
         lock.unlock();
         allOk = allOk && r.ok;
         if (!r.ok && !r.line.empty())
@@ -119,9 +120,16 @@ bool ConvertAll(const std::vector<Job>& jobs, unsigned threads, bool quiet, std:
         else if (r.ok && !quiet)
             progress.Print(r.line);
         if (!r.warning.empty()) progress.Print("kavro-convert: warning: " + r.warning);
-        for (Table& t : tables) t.file->Write(r.rows.*t.rows);
+        try {
+            for (Table& t : tables) t.file->Write(r.rows.*t.rows);
+        } catch (...) {
+            // The run fails as a whole; the workers finish what they hold first.
+            tableFailed = std::current_exception();
+            next = count;
+        }
     }
     for (std::thread& t : workers) t.join();
+    if (tableFailed) std::rethrow_exception(tableFailed);
     return allOk;
 }
 

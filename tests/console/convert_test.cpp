@@ -445,6 +445,19 @@ TEST_F(ConvertTest, StudyTablesInTheTracesOrder) {
     EXPECT_EQ(both.status, 0) << both.err;
     EXPECT_EQ(ReadFile(dir_ / "a.out"), Convert({"-q", "-o", "-", "a.tr"}).out);
     EXPECT_EQ(ReadFile(dir_ / "one.csv"), ReadFile(dir_ / "study.csv").substr(0, ReadFile(dir_ / "one.csv").size()));
+
+    // A table that cannot be written fails the run, with the traces still
+    // being converted on other threads, and leaves nothing half-written.
+    Launch run;
+    run.child = [] {
+        std::signal(SIGXFSZ, SIG_DFL);
+        Limit(RLIMIT_FSIZE, 300);
+    };
+    const Result full = Convert({"-qj2", "--no-events", "--flows", "full.csv", "a.tr", "c.tr.gz", "a.tr"}, run);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "kavro-convert: full.csv: File too large\n");
+    EXPECT_FALSE(fs::exists(dir_ / "full.csv"));
+    EXPECT_EQ(HiddenFiles(), 0u);
 }
 
 // What -o does with each kind of path. A regular file is replaced through
