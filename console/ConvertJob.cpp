@@ -67,7 +67,7 @@ Converted ConvertOne(const Job& job, Progress& progress) {
 
     // A trace of which no line was read is no wireless trace at all, or not
     // of ns-2: say what it seems to be, rather than write an empty file.
-    if (conversion.LinesRead() == 0) throw Failure(kavro::WhyNoLineWasRead(source.FirstBytes()));
+    if (conversion.AgentLines() == 0) throw Failure(kavro::WhyNoLineWasRead(source.FirstBytes()));
     Converted result;
     if (conversion.RoutingLines() == 0)
         result.warning = TraceName(trace) +

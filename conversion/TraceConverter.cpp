@@ -42,7 +42,7 @@ void TraceConverter::Take(const TraceBatch& batch) {
             __builtin_prefetch(lines[i + kAhead].text.data() + 64);
         }
 #endif
-        linesRead_ += lines[i].rule.rule <= Rule::Forward;
+        agentLines_ += lines[i].rule.rule == Rule::Send || lines[i].rule.rule == Rule::Receive;
         builder.BuildTraceTable(lines[i]);
     }
 }

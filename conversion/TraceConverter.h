@@ -56,11 +56,10 @@ public:
     EventSize MeasureEvents() const { return kavro::MeasureEvents(Table()); }
 
     const ArrTrace& Table() const;
-    // Lines the event file's rules read (agent sends and receives, routing
-    // forwards), and routing-layer sends, receives and forwards: with no
-    // line read, this was no wireless trace; with no routing-layer line,
-    // router tracing was off.
-    size_t LinesRead() const { return linesRead_; }
+    // Agent sends and receives, and routing-layer sends, receives and
+    // forwards: with no agent line, agent tracing was off or this was no
+    // wireless trace; with no routing-layer line, router tracing was off.
+    size_t AgentLines() const { return agentLines_; }
     size_t RoutingLines() const { return routingLines_; }
     // What the study tables need; empty unless asked for with `reads`.
     const StudyFacts& Facts() const { return facts_; }
@@ -74,7 +73,7 @@ private:
     unsigned reads_;
     StudyFacts facts_;
     std::unique_ptr<BasicTraceTableBuilder<SilentStages>> builder_;
-    size_t linesRead_ = 0;
+    size_t agentLines_ = 0;
     size_t routingLines_ = 0;
     std::string pending_;
     bool pendingBegun_ = false;

@@ -93,7 +93,7 @@ struct Record {
 
 struct Result {
     std::vector<Record> table;
-    size_t linesRead = 0;
+    size_t agentLines = 0;
     size_t routingLines = 0;
 };
 
@@ -112,7 +112,7 @@ inline Result Convert(std::string_view text) {
         const bool receive = f.layer == "agt" && f.kind == 'r';
         const bool forward = f.layer == "rtr" && f.kind == 'f';
         if (!(send || receive || forward)) continue;
-        ++r.linesRead;
+        r.agentLines += send || receive;
         if (send) {
             r.table.push_back({f.time, f.node, f.id, f.type, "", "", {}});
             continue;

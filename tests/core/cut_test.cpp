@@ -11,7 +11,7 @@ using namespace std::string_literals;
 
 struct Cut {
     std::string file;
-    size_t linesRead;
+    size_t agentLines;
     size_t routingLines;
 };
 
@@ -27,7 +27,7 @@ Cut ByPieces(std::string_view text, const std::vector<size_t>& cuts) {
     kavro::CutTrace(text.substr(at), piece);
     c.Add(piece);
     c.End();
-    return {kt::FileOf(c), c.LinesRead(), c.RoutingLines()};
+    return {kt::FileOf(c), c.AgentLines(), c.RoutingLines()};
 }
 
 TEST(TracePieces, CutAnywhereGiveTheReferencesFile) {
@@ -48,7 +48,7 @@ TEST(TracePieces, CutAnywhereGiveTheReferencesFile) {
             for (size_t j = i; j <= text.size(); j += 5) {
                 const Cut got = ByPieces(text, {i, j});
                 ASSERT_EQ(got.file, file) << "cut at " << i << " and " << j;
-                ASSERT_EQ(got.linesRead, want.linesRead);
+                ASSERT_EQ(got.agentLines, want.agentLines);
                 ASSERT_EQ(got.routingLines, want.routingLines);
             }
     }
