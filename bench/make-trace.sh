@@ -3,16 +3,18 @@
 # prints its path on the last line. A trace that is already there is kept;
 # TRACE.info beside it records how long ns-2 took.
 #
-#   bench/make-trace.sh DURATION [FLOWS] [NODES] [INTERVAL] [SEED] [old|new|tagged] [ENERGY]
+#   bench/make-trace.sh DURATION [FLOWS] [NODES] [INTERVAL] [SEED] [old|new|tagged] [ENERGY] [NAME=VALUE]...
 #
 # With 50 nodes, 300 s and 20 flows give about 230 MB (2.2 M lines);
 # 900 s and 16 flows about 600 MB. The new trace format writes the same run
 # in about 2.4 times the bytes, the tagged one in about 2.6 times. ENERGY
-# above 0 gives the nodes an energy model (see scenario.tcl).
+# above 0 gives the nodes an energy model; NAME=VALUE words go to
+# scenario.tcl as they are (routerTrace=OFF, routing=DSR, ...) and into the
+# trace's name.
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
-    echo "usage: $0 DURATION [FLOWS] [NODES] [INTERVAL] [SEED] [old|new|tagged] [ENERGY]" >&2
+    echo "usage: $0 DURATION [FLOWS] [NODES] [INTERVAL] [SEED] [old|new|tagged] [ENERGY] [NAME=VALUE]..." >&2
     exit 2
 fi
 duration=$1
@@ -22,6 +24,7 @@ interval=${4:-0.25}
 seed=${5:-7}
 format=${6:-old}
 energy=${7:-0}
+settings=("${@:8}")
 case $format in
     old) suffix="" ;;
     new) suffix="-new" ;;
@@ -29,6 +32,7 @@ case $format in
     *) echo "$0: format must be old, new or tagged" >&2; exit 2 ;;
 esac
 [ "$energy" = 0 ] || suffix="-e${energy}${suffix}"
+for s in "${settings[@]}"; do suffix="$suffix-${s//=/-}"; done
 
 here=$(cd "$(dirname "$0")" && pwd)
 data="$here/data"
@@ -51,7 +55,7 @@ rm -f "$tmp"
 trap 'rm -f "$tmp"' EXIT
 echo "generating $(basename "$trace") with ns-2 ..." >&2
 start=$(date +%s.%N)
-(cd "$data" && ns "$here/scenario.tcl" "$tmp" "$duration" "$nodes" "$flows" "$interval" "$seed" "$format" "$energy" \
+(cd "$data" && ns "$here/scenario.tcl" "$tmp" "$duration" "$nodes" "$flows" "$interval" "$seed" "$format" "$energy" "${settings[@]}" \
     >"$tmp.log" 2>&1) || {
     cat "$tmp.log" >&2
     rm -f "$tmp.log"

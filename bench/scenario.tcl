@@ -1,16 +1,25 @@
-# Mobile ad hoc scenario for the benchmark traces: nodes under random-waypoint
-# motion, AODV routing and CBR/UDP flows, written as a wireless trace with
-# agent, routing and MAC lines, in ns-2's old, new or tagged trace format.
+# Mobile ad hoc scenario for the benchmark and test traces: nodes under
+# random-waypoint motion, AODV routing and CBR flows over UDP by default, written
+# as a wireless trace with agent, routing and MAC lines, in ns-2's old, new
+# or tagged trace format.
 #
-#   ns scenario.tcl TRACE DURATION [NODES] [FLOWS] [INTERVAL] [SEED] [old|new|tagged] [ENERGY]
+#   ns scenario.tcl TRACE DURATION [NODES] [FLOWS] [INTERVAL] [SEED] [old|new|tagged] [ENERGY] [NAME=VALUE]...
 #
 # ENERGY, when above 0, gives every node an energy model with that many
 # joules to start with, so that the trace reports each node's energy.
+# NAME=VALUE words after the others:
+#   routing=AODV|DSR|DSDV   the routing protocol
+#   traffic=udp|tcp         the CBR source over UDP, or over TCP (whose
+#                           receiver acknowledges every packet)
+#   routerTrace=ON|OFF      the routing layer's lines; the run is the same
+#                           either way, so two traces that differ only in it
+#                           differ only in those lines
+#   size=METRES             the side of the square the nodes move in (1000)
 # The motion and the flows come from one seeded generator, so the same
 # arguments always give the same trace.
 
 if {$argc < 2} {
-    puts stderr "usage: ns scenario.tcl TRACE DURATION \[NODES\] \[FLOWS\] \[INTERVAL\] \[SEED\] \[old|new|tagged\] \[ENERGY\]"
+    puts stderr "usage: ns scenario.tcl TRACE DURATION \[NODES\] \[FLOWS\] \[INTERVAL\] \[SEED\] \[old|new|tagged\] \[ENERGY\] \[NAME=VALUE\]..."
     exit 2
 }
 set opt(trace)    [lindex $argv 0]
@@ -22,8 +31,21 @@ set opt(seed)     [expr {$argc > 5 ? [lindex $argv 5] : 7}]
 set opt(format)   [expr {$argc > 6 ? [lindex $argv 6] : "old"}]
 set opt(energy)   [expr {$argc > 7 ? [lindex $argv 7] : 0}]
 
-set opt(x)        1000
-set opt(y)        1000
+set opt(routing)     AODV
+set opt(traffic)     udp
+set opt(routerTrace) ON
+set opt(size)        1000
+foreach word [lrange $argv 8 end] {
+    set pair [split $word =]
+    if {[llength $pair] != 2 || ![info exists opt([lindex $pair 0])]} {
+        puts stderr "scenario.tcl: unknown setting $word"
+        exit 2
+    }
+    set opt([lindex $pair 0]) [lindex $pair 1]
+}
+
+set opt(x)        $opt(size)
+set opt(y)        $opt(size)
 set opt(minspeed) 1.0
 set opt(maxspeed) 10.0
 set opt(pause)    2.0
@@ -37,7 +59,10 @@ set opt(ifq)      Queue/DropTail/PriQueue
 set opt(ll)       LL
 set opt(ant)      Antenna/OmniAntenna
 set opt(ifqlen)   50
-set opt(rp)       AODV
+# DSR keeps a queue of its own.
+if {$opt(routing) eq "DSR"} {
+    set opt(ifq) CMUPriQueue
+}
 
 global defaultRNG
 $defaultRNG seed $opt(seed)
@@ -58,7 +83,7 @@ $topo load_flatgrid $opt(x) $opt(y)
 create-god $opt(nodes)
 set chan_ [new $opt(chan)]
 
-$ns_ node-config -adhocRouting $opt(rp) \
+$ns_ node-config -adhocRouting $opt(routing) \
     -llType $opt(ll) \
     -macType $opt(mac) \
     -ifqType $opt(ifq) \
@@ -69,7 +94,7 @@ $ns_ node-config -adhocRouting $opt(rp) \
     -channel $chan_ \
     -topoInstance $topo \
     -agentTrace ON \
-    -routerTrace ON \
+    -routerTrace $opt(routerTrace) \
     -macTrace ON \
     -movementTrace OFF
 if {$opt(energy) > 0} {
@@ -107,22 +132,28 @@ for {set i 0} {$i < $opt(nodes)} {incr i} {
     }
 }
 
-# CBR flows between distinct random pairs, starting at staggered times.
+# Flows between distinct random pairs, starting at staggered times.
 for {set f 0} {$f < $opt(flows)} {incr f} {
     set src [expr {int([$rng uniform 0 $opt(nodes)])}]
     set dst [expr {int([$rng uniform 0 [expr {$opt(nodes) - 1}]])}]
     if {$dst >= $src} { incr dst }
-    set udp_($f) [new Agent/UDP]
-    set sink_($f) [new Agent/Null]
-    $ns_ attach-agent $node_($src) $udp_($f)
+    if {$opt(traffic) eq "tcp"} {
+        set agent_($f) [new Agent/TCP]
+        $agent_($f) set packetSize_ $opt(pktsize)
+        set sink_($f) [new Agent/TCPSink]
+    } else {
+        set agent_($f) [new Agent/UDP]
+        set sink_($f) [new Agent/Null]
+    }
+    set app_($f) [new Application/Traffic/CBR]
+    $app_($f) set packetSize_ $opt(pktsize)
+    $app_($f) set interval_ $opt(interval)
+    $ns_ attach-agent $node_($src) $agent_($f)
     $ns_ attach-agent $node_($dst) $sink_($f)
-    $ns_ connect $udp_($f) $sink_($f)
-    set cbr_($f) [new Application/Traffic/CBR]
-    $cbr_($f) set packetSize_ $opt(pktsize)
-    $cbr_($f) set interval_ $opt(interval)
-    $cbr_($f) attach-agent $udp_($f)
-    $ns_ at [$rng uniform 1.0 10.0] "$cbr_($f) start"
-    $ns_ at $opt(duration) "$cbr_($f) stop"
+    $ns_ connect $agent_($f) $sink_($f)
+    $app_($f) attach-agent $agent_($f)
+    $ns_ at [$rng uniform 1.0 10.0] "$app_($f) start"
+    $ns_ at $opt(duration) "$app_($f) stop"
 }
 
 for {set i 0} {$i < $opt(nodes)} {incr i} {
