@@ -59,15 +59,20 @@ function take(raw,    kind, l, newfmt, tagged, layer, s) {
         }
         layer = substr(l, u2 > 0 ? u2 + 2 : 2, 3)
     }
+    # Any routing-layer line, and the trace's hops are its forwards; without
+    # one, its MAC receives.
+    if (layer == "rtr") routed = 1
+    mac = layer == "mac" && kind == "r"
     if (layer == "agt") {
         if (kind != "s" && kind != "r") return
-    } else if (layer != "rtr" || kind != "f") {
+    } else if (!mac && (layer != "rtr" || kind != "f")) {
         return
     }
     if (newfmt) new_fields(l)
     else if (tagged) tagged_fields(l)
     else old_fields(l)
-    if (kind == "s") add_send()
+    if (mac) add_mac()
+    else if (kind == "s") add_send()
     else if (kind == "r") add_receive()
     else add_forward()
 }
@@ -135,6 +140,7 @@ function add_send() {
     recvTime[nrec] = ""
     dst[nrec] = ""
     hops[nrec] = 0
+    macs[nrec] = 0
     # The earliest record with an id takes every later receive and forward
     # of its own packet type.
     if (!(f_id in first)) first[f_id] = nrec
@@ -160,11 +166,35 @@ function add_forward(    i, k) {
     hopTime[i, k] = f_time
 }
 
+# A MAC receive, held apart until the end tells whether a routing-layer
+# line came; by the forward's rules.
+function add_mac(    i, k) {
+    if (!(f_id in first)) return
+    i = first[f_id]
+    if (ptype[i] != f_type) return
+    if (f_node == src[i] || f_node == dst[i]) return
+    for (k = 1; k <= macs[i]; k++)
+        if (macNode[i, k] == f_node) return
+    k = ++macs[i]
+    macNode[i, k] = f_node
+    macTime[i, k] = f_time
+}
+
 # The path is the source, every relay in order, then the destination; each
-# link gives a sending and a receiving line.
+# link gives a sending and a receiving line. Without routing-layer lines the
+# relays are the MAC receives, but for the receiver's own.
 END {
     for (i = 1; i <= nrec; i++) {
         if (recvTime[i] == "") continue
+        if (!routed) {
+            hops[i] = 0
+            for (k = 1; k <= macs[i]; k++) {
+                if (macNode[i, k] == dst[i]) continue
+                h = ++hops[i]
+                hopNode[i, h] = macNode[i, k]
+                hopTime[i, h] = macTime[i, k]
+            }
+        }
         links = hops[i] + 1
         fromNode = src[i]
         fromTime = sendTime[i]
