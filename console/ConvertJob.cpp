@@ -69,17 +69,18 @@ Converted ConvertOne(const Job& job, Progress& progress) {
     // of ns-2: say what it seems to be, rather than write an empty file.
     if (conversion.AgentLines() == 0) throw Failure(kavro::WhyNoLineWasRead(source.FirstBytes()));
     Converted result;
-    if (conversion.RoutingLines() == 0)
+    const kavro::PathSource paths = conversion.Paths();
+    if (paths == kavro::PathSource::Counts)
         result.warning = TraceName(trace) +
-                         ": no routing-layer line, so every path shows as one direct link "
-                         "(router tracing off? -routerTrace ON)";
+                         ": no routing-layer or MAC receive line, so every path shows as one direct link "
+                         "and hops are ns-2's counts (router and MAC tracing off? -routerTrace ON or -macTrace ON)";
     if (out) {
         conversion.WriteEvents([&](const kavro::EventBlock& block) { out->Write(block.bytes); });
         out->Commit();
     }
-    result.summary = kavro::Summarize(conversion.Table());
+    result.summary = kavro::Summarize(conversion.Table(), conversion.Facts(), paths);
     if (job.reads & kavro::kReadTables)
-        result.rows = kavro::MakeStudyRows(trace, conversion.Table(), conversion.Facts());
+        result.rows = kavro::MakeStudyRows(trace, conversion.Table(), conversion.Facts(), paths);
     return result;
 }
 
@@ -94,9 +95,10 @@ std::string SummaryLine(const std::string& trace, const kavro::Summary& s) {
                            s.delaySum / s.timed);
     else
         n += std::snprintf(figures + n, sizeof figures - n, ", mean delay n/a");
-    if (s.delivered)
-        std::snprintf(figures + n, sizeof figures - n, ", mean hops %.2f",
-                      static_cast<double>(s.links) / s.delivered);
+    if (s.hopsOver)
+        std::snprintf(figures + n, sizeof figures - n, ", mean hops %.2f%s",
+                      static_cast<double>(s.hops) / s.hopsOver,
+                      s.paths == kavro::PathSource::Mac ? " (paths from MAC lines)" : "");
     else
         std::snprintf(figures + n, sizeof figures - n, ", mean hops n/a");
     return TraceName(trace) + figures;

@@ -11,7 +11,7 @@ class Progress;
 struct Job {
     std::string trace;                  // "-" is standard input
     std::optional<std::string> output;  // the event file, "-" for standard output; none to write none
-    unsigned reads = 0;                 // kavro::Reads: what the study tables need
+    unsigned reads = 0;                 // kavro::Reads: what the summary and the study tables need
     unsigned cores = 1;                 // 2 or more: the trace is read and cut on two threads
 };
 

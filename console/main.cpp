@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
     // a trace on more than one.
     const unsigned cores = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
     const unsigned threads = static_cast<unsigned>(std::min<size_t>(cores, o.traces.size()));
-    unsigned reads = kavro::kReadEvents;
+    unsigned reads = kavro::kReadRecords;
     if (o.Tables()) reads |= kavro::kReadTables;
     if (o.nodes) reads |= kavro::kReadEnergy;
     for (Job& job : jobs) {

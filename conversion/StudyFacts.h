@@ -4,6 +4,7 @@
 // drops, and each node's last reported energy.
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ByNode.h"
@@ -14,9 +15,16 @@ namespace kavro {
 // lines these need and passes over the rest as before.
 enum Reads : unsigned {
     kReadEvents = 0,
-    kReadTables = 1,  // flows, sizes, routing sends and drops
-    kReadEnergy = 2,  // each node's energy, from every line
+    kReadTables = 1,   // flows, sizes, routing sends and drops; the records too
+    kReadEnergy = 2,   // each node's energy, from every line
+    kReadRecords = 4,  // each record's type and first receive: the summary's figures
 };
+
+// Where a trace's hops came from. With routing-layer lines, from their
+// forwards; without, from MAC receives of the packets; with neither, the
+// event file shows direct links and the study takes ns-2's own count of
+// each delivered packet's links, from its receive line.
+enum class PathSource { Routing, Mac, Counts };
 
 struct EnergyReading {
     std::string energy;  // as it stands
@@ -25,14 +33,21 @@ struct EnergyReading {
 // The last reading of each node.
 using EnergyByNode = ByNode<EnergyReading>;
 
-// One per record of the table, at the same index.
+// One per record of the table, at the same index. A packet is delivered
+// when it first arrives: the study takes the first receive that counted,
+// where the event file takes the last.
 struct StudyRecord {
-    std::string source;       // address.port of the send line, as it stands
+    std::string source;       // address.port of the send line, lower-cased (tables only)
     std::string destination;
-    uint64_t size = 0;        // of the receive line that counted last; 0 when not a whole number
+    std::string type;         // as the send line writes it
+    bool received = false;
+    std::string receiveTime;  // lower-cased, as the table keeps times
+    std::string receiveNode;
+    uint64_t size = 0;        // 0 when not a whole number
+    int64_t forwards = -1;    // ns-2's count of the links crossed; -1 when none
 };
 
-// Drop lines of one layer, reason and type, all lower-cased.
+// Drop lines of one layer, reason and type, as the trace writes them.
 struct DropCount {
     std::string layer;
     std::string reason;
@@ -40,19 +55,13 @@ struct DropCount {
     uint64_t lines = 0;
 };
 
-// Routing-layer sends and forwards of one packet type, lower-cased.
-struct TypeCount {
-    std::string type;
-    uint64_t lines = 0;
-};
-
 struct StudyFacts {
     std::vector<StudyRecord> records;
-    // A trace has few of these, so they are kept flat and searched in turn.
-    std::vector<TypeCount> routingByType;
+    // Routing-layer sends and forwards by packet type, as written.
+    std::unordered_map<std::string, uint64_t> routingByType;
     std::vector<DropCount> drops;
     ByNode<uint64_t> dropsAtNode;
-    // Drop lines whose packet id and type find a record.
+    // Drop lines whose packet id finds a record of the same type.
     uint64_t droppedWithRecord = 0;
     EnergyByNode energy;
     unsigned formats = 0;  // bit 1 << Format of every line read

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <set>
 #include <unordered_map>
+#include <unordered_set>
 #include <tuple>
 #include <vector>
 
@@ -17,7 +17,7 @@ namespace kavro {
 
 const std::string_view kTraceTableHeader =
     "trace,format,sent,delivered,pdr,mean_delay,median_delay,p95_delay,max_delay,jitter,"
-    "throughput_kbps,mean_hops,routing_packets,nrl,dropped,event_lines,flows\n";
+    "throughput_kbps,mean_hops,routing_packets,nrl,dropped,event_lines,flows,paths\n";
 const std::string_view kFlowTableHeader =
     "trace,source,destination,type,sent,delivered,pdr,mean_delay,median_delay,p95_delay,"
     "max_delay,jitter,throughput_kbps,mean_hops\n";
@@ -29,17 +29,29 @@ namespace {
 // Figures of a set of records; fed in table order, one flow after another.
 class Figures {
 public:
+    explicit Figures(PathSource paths) : paths_(paths) {}
+
     // A new flow begins: jitter pairs never span two flows.
     void StartFlow() { havePrevious_ = false; }
 
     void Add(const RecNsTrace& rec, const StudyRecord& study) {
         ++sent_;
-        if (rec.RecvTime.empty()) return;
+        double send = 0, receive = 0;
+        const bool timedSend = ReadTime(rec.SendTime, send);
+        // The span starts at the first send, whether that packet arrived or not.
+        if (timedSend) firstSend_ = std::min(firstSend_, send);
+        if (!study.received) return;
         ++delivered_;
         links_ += PathLinks(rec);
+        if (paths_ != PathSource::Counts) {
+            hops_ += PathLinks(rec);
+            ++hopsOver_;
+        } else if (study.forwards >= 0) {
+            hops_ += static_cast<uint64_t>(study.forwards);
+            ++hopsOver_;
+        }
         bytes_ += study.size;
-        double send = 0, receive = 0;
-        if (!ReadTime(rec.SendTime, send) || !ReadTime(rec.RecvTime, receive)) return;
+        if (!timedSend || !ReadTime(study.receiveTime, receive)) return;
         const double delay = receive - send;
         delays_.push_back(delay);
         if (havePrevious_) {
@@ -48,7 +60,6 @@ public:
         }
         previous_ = delay;
         havePrevious_ = true;
-        firstSend_ = std::min(firstSend_, send);
         lastReceive_ = std::max(lastReceive_, receive);
     }
 
@@ -71,7 +82,7 @@ public:
         Field(row, "%.9f", pairs_, pairs_, jitterSum_ / pairs_);
         const double span = lastReceive_ - firstSend_;
         Field(row, "%.3f", n && span > 0, 1, bytes_ * 8 / 1000.0 / span);
-        Field(row, "%.4f", delivered_, delivered_, static_cast<double>(links_) / delivered_);
+        Field(row, "%.4f", hopsOver_, hopsOver_, static_cast<double>(hops_) / hopsOver_);
     }
 
     // A figure with nothing to compute it from is an empty field.
@@ -87,7 +98,8 @@ private:
     // Nearest rank: the p-th percentile of n sorted values is at rank ceil(p n / 100).
     static size_t Rank(size_t p, size_t n) { return std::max<size_t>(1, (p * n + 99) / 100) - 1; }
 
-    uint64_t sent_ = 0, delivered_ = 0, links_ = 0, bytes_ = 0, pairs_ = 0;
+    PathSource paths_;
+    uint64_t sent_ = 0, delivered_ = 0, links_ = 0, bytes_ = 0, pairs_ = 0, hops_ = 0, hopsOver_ = 0;
     std::vector<double> delays_;
     double jitterSum_ = 0;
     double previous_ = 0;
@@ -149,7 +161,17 @@ struct NodeFigures {
 
 }  // namespace
 
-StudyRows MakeStudyRows(std::string_view trace, const ArrTrace& table, const StudyFacts& facts) {
+const char* PathsName(PathSource paths) {
+    switch (paths) {
+        case PathSource::Routing: return "routing";
+        case PathSource::Mac: return "mac";
+        case PathSource::Counts: return "counts";
+    }
+    return "";
+}
+
+StudyRows MakeStudyRows(std::string_view trace, const ArrTrace& table, const StudyFacts& facts,
+                        PathSource paths) {
     StudyRows rows;
     static const StudyRecord kNone;
     const auto study = [&](size_t i) -> const StudyRecord& {
@@ -163,7 +185,7 @@ StudyRows MakeStudyRows(std::string_view trace, const ArrTrace& table, const Stu
     std::string key;
     for (size_t i = 0; i < table.size(); ++i) {
         key.assign(study(i).source).append(1, '\0').append(study(i).destination).append(1, '\0');
-        key.append(table[i].PacketType);
+        key.append(study(i).type);
         const auto [at, fresh] = flowIndex.emplace(key, flows.size());
         if (fresh) {
             flows.emplace_back();
@@ -174,9 +196,9 @@ StudyRows MakeStudyRows(std::string_view trace, const ArrTrace& table, const Stu
 
     // The whole trace takes its records flow by flow, so that its jitter
     // counts pairs within each flow only.
-    Figures whole;
+    Figures whole(paths);
     for (size_t f = 0; f < flows.size(); ++f) {
-        Figures flow;
+        Figures flow(paths);
         whole.StartFlow();
         for (size_t i : flows[f]) {
             flow.Add(table[i], study(i));
@@ -187,16 +209,16 @@ StudyRows MakeStudyRows(std::string_view trace, const ArrTrace& table, const Stu
         Start(row, trace);
         Next(row, study(first).source);
         Next(row, study(first).destination);
-        Next(row, table[first].PacketType);
+        Next(row, study(first).type);
         flow.Write(row);
         row += '\n';
     }
 
-    std::set<std::string> recordTypes;
-    for (const RecNsTrace& rec : table) recordTypes.insert(rec.PacketType);
+    std::unordered_set<std::string_view> recordTypes;
+    for (size_t i = 0; i < table.size(); ++i) recordTypes.insert(study(i).type);
     uint64_t routing = 0;
-    for (const TypeCount& c : facts.routingByType)
-        if (!recordTypes.count(c.type)) routing += c.lines;
+    for (const auto& [type, lines] : facts.routingByType)
+        if (!recordTypes.count(type)) routing += lines;
 
     std::string& row = rows.trace;
     Start(row, trace);
@@ -206,13 +228,14 @@ StudyRows MakeStudyRows(std::string_view trace, const ArrTrace& table, const Stu
     Figures::Field(row, "%.4f", whole.Delivered(), whole.Delivered(),
                    static_cast<double>(routing) / whole.Delivered());
     row += ',' + std::to_string(facts.droppedWithRecord) + ',' + std::to_string(2 * whole.Links()) + ',' +
-           std::to_string(flows.size()) + '\n';
+           std::to_string(flows.size()) + ',' + (whole.Delivered() ? PathsName(paths) : "") + '\n';
 
     // Nodes, from the table, the drops and the energy readings.
     ByNode<NodeFigures> byNode;
-    for (const RecNsTrace& rec : table) {
+    for (size_t i = 0; i < table.size(); ++i) {
+        const RecNsTrace& rec = table[i];
         ++byNode[rec.SrcNode].sent;
-        if (!rec.RecvTime.empty()) ++byNode[rec.DstNode].received;
+        if (study(i).received) ++byNode[study(i).receiveNode].received;
         for (const RecFwd& hop : rec.Hops) ++byNode[hop.Node].forwarded;
     }
     facts.dropsAtNode.ForEach([&](const std::string& node, uint64_t count) { byNode[node].dropped += count; });

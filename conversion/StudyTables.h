@@ -23,6 +23,8 @@ struct StudyRows {
     std::string nodes;
     std::string drops;
 };
-StudyRows MakeStudyRows(std::string_view trace, const ArrTrace& table, const StudyFacts& facts);
+// `facts` must hold the records (kReadRecords or kReadTables).
+StudyRows MakeStudyRows(std::string_view trace, const ArrTrace& table, const StudyFacts& facts,
+                        PathSource paths);
 
 }  // namespace kavro

@@ -70,6 +70,11 @@ KAVRO_PER_LINE void Select(std::string_view line, TraceBatch& batch, EnergyNotes
         case Rule::Drop:
             if (tables) keep(line, rule);
             return;
+        case Rule::MacReceive:
+            // Hops come from MAC lines only in a trace without routing-layer
+            // lines; once a piece shows one, its MAC lines are not kept.
+            if (batch.routingLines == 0) keep(line, rule);
+            return;
     }
 }
 

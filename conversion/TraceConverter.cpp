@@ -7,7 +7,8 @@ namespace kavro {
 TraceConverter::TraceConverter(NoticeFn notice, unsigned reads)
     : reads_(reads),
       builder_(std::make_unique<TraceTableBuilder>(std::move(notice), SilentStages{},
-                                                   reads & kReadTables ? &facts_ : nullptr)) {}
+                                                   reads & (kReadTables | kReadRecords) ? &facts_ : nullptr,
+                                                   (reads & kReadTables) != 0)) {}
 
 TraceConverter::~TraceConverter() = default;
 
@@ -21,9 +22,20 @@ void TraceConverter::Add(const TraceBatch& batch) {
     ContinueLine(batch.tail);
 }
 
-void TraceConverter::End() { FinishLine(); }
+void TraceConverter::End() {
+    FinishLine();
+    builder_->Finish();
+}
+
+PathSource TraceConverter::Paths() const {
+    if (builder_->Routed()) return PathSource::Routing;
+    return builder_->MacMatched() ? PathSource::Mac : PathSource::Counts;
+}
 
 void TraceConverter::Take(const TraceBatch& batch) {
+    // Before any of the batch's lines: a forward must never meet hops that
+    // MAC receives stood in with.
+    if (batch.routingLines) builder_->RoutingSeen();
     routingLines_ += batch.routingLines;
     // Later readings of a node replace earlier ones, as the batches come in order.
     batch.energy.ForEach([&](const std::string& node, const EnergyReading& reading) {

@@ -29,6 +29,7 @@ public:
 // could take all memory.
 inline constexpr size_t kMaxLineBytes = size_t{1} << 20;
 
+
 class TraceConverter {
 public:
     // Receives each plain notice of the forward rule's guard; without it an
@@ -41,9 +42,9 @@ public:
     TraceConverter(const TraceConverter&) = delete;
     TraceConverter& operator=(const TraceConverter&) = delete;
 
-    // The trace's batches in order, then End(). A line that runs from one
-    // piece into the next is put together here; throws TraceError when one
-    // grows past kMaxLineBytes.
+    // The trace's batches in order, then End(), before the table is read.
+    // A line that runs from one piece into the next is put together here;
+    // throws TraceError when one grows past kMaxLineBytes.
     void Add(const TraceBatch& batch);
     void End();
     // What the batches must have been read with.
@@ -61,6 +62,7 @@ public:
     // wireless trace; with no routing-layer line, router tracing was off.
     size_t AgentLines() const { return agentLines_; }
     size_t RoutingLines() const { return routingLines_; }
+    PathSource Paths() const;
     // What the study tables need; empty unless asked for with `reads`.
     const StudyFacts& Facts() const { return facts_; }
 

@@ -127,6 +127,31 @@ std::string_view ReadSize(std::string_view line, Format format) {
     return WordFrom(line, at);
 }
 
+std::string_view ReadForwards(std::string_view line, Format format) {
+    switch (format) {
+        case Format::New:
+            return TagValue(line, "pf");
+        case Format::Tagged: {
+            // The header of the packet's type: "-cbr:f 2"; TCP acknowledgements
+            // carry TCP's ("-p ack ... -tcp:f 2").
+            for (size_t at = line.find(":f "); at != npos; at = line.find(":f ", at + 1)) {
+                const size_t dash = line.rfind(' ', at);
+                if (dash == npos || at <= dash + 2 || line[dash + 1] != '-') continue;
+                size_t from = at + 3;
+                return WordFrom(line, from);
+            }
+            return {};
+        }
+        case Format::Old:
+            break;
+    }
+    // The first word after the last bracketed group: "[5] 4 0", "[0 0] 2 0".
+    const size_t close = line.rfind(']');
+    if (close == npos) return {};
+    size_t from = close + 1;
+    return WordFrom(line, from);
+}
+
 DropLine ReadDrop(std::string_view line, Format format) {
     switch (format) {
         case Format::New:

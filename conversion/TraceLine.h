@@ -18,7 +18,8 @@ enum class Format : uint8_t { Old, New, Tagged };
 // send) and Drop (a drop at any layer) feed only the study tables. Routing
 // is a routing-layer receive: no rule reads it, but like any routing-layer
 // send, receive or forward it shows that router tracing was on.
-enum class Rule : uint8_t { None, Send, Receive, Forward, RoutingSend, Drop, Routing };
+// MacReceive gives the hops of a trace with no routing-layer line.
+enum class Rule : uint8_t { None, Send, Receive, Forward, RoutingSend, Drop, Routing, MacReceive };
 
 struct LineRule {
     Rule rule = Rule::None;
@@ -47,16 +48,21 @@ KAVRO_PER_LINE LineRule RuleFor(std::string_view line) {
     }
     // c | 0x20 maps only A-Z onto a-z among the letters compared here.
     const bool isDrop = !line.empty() && (line[0] | 0x20) == 'd';
-    bool agt = false, rtr = false;
+    bool agt = false, rtr = false, mac = false;
     if (layer.size() == 3) {
         const char a = static_cast<char>(layer[0] | 0x20);
         const char b = static_cast<char>(layer[1] | 0x20);
         const char c = static_cast<char>(layer[2] | 0x20);
         agt = (a == 'a') & (b == 'g') & (c == 't');
         rtr = (a == 'r') & (b == 't') & (c == 'r');
+        mac = (a == 'm') & (b == 'a') & (c == 'c');
     }
     if (!(agt | rtr)) {
-        if (isDrop) r.rule = Rule::Drop;
+        // r is a receive in every format.
+        if (isDrop)
+            r.rule = Rule::Drop;
+        else if (mac && (line[0] | 0x20) == 'r')
+            r.rule = Rule::MacReceive;
         return r;
     }
     char kind = LowerAscii(line[0]);
@@ -103,6 +109,10 @@ FlowLine ReadFlow(std::string_view line, Format format);
 
 // A receive line's packet size, as written.
 std::string_view ReadSize(std::string_view line, Format format);
+
+// The links an agent line's packet has crossed, as ns-2 counts them on
+// every agent line, as written; empty when the line has no count.
+std::string_view ReadForwards(std::string_view line, Format format);
 
 struct DropLine {
     std::string_view node;

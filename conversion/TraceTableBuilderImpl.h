@@ -2,6 +2,7 @@
 // The builder's rules, for each instantiation of it: the conversion's own
 // (TraceTableBuilder.cpp) and the tests' that fail its guard on purpose.
 #include <algorithm>
+#include <chrono>
 
 #include "TraceTableBuilder.h"
 
@@ -9,26 +10,26 @@ namespace kavro {
 
 namespace detail {
 
-inline uint32_t HashPacketId(std::string_view id) {
-    // ns-2 numbers packets in order, so a decimal id hashes to about its value:
-    // a send and the lines that look it up soon after then hit neighbouring
-    // slots, which stay cached while the trace streams through. The shift
-    // spreads ids that are multiples of a large power of two.
-    if (!id.empty() && id.size() <= 9) {
-        uint32_t v = 0;
-        size_t i = 0;
-        while (i < id.size() && id[i] >= '0' && id[i] <= '9') v = v * 10 + (id[i++] - '0');
-        if (i == id.size()) return v ^ (v >> 16);
-    }
-    // Anything else: FNV-1a.
-    uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : id) h = (h ^ c) * 1099511628211ull;
-    return static_cast<uint32_t>(h ^ (h >> 32));
+// splitmix64's finaliser: every bit of the input moves every bit of the output.
+inline uint64_t Mix(uint64_t x) {
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+    return x ^ (x >> 31);
 }
 
-}  // namespace detail
+// Ids hash under a seed of the run's own: ns-2 numbers packets in order, so
+// without mixing the sent ids fill one run of slots, and ids that land in
+// it but were never sent would each walk all of it.
+inline uint32_t HashPacketId(std::string_view id, uint64_t seed) {
+    uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (unsigned char c : id) h = (h ^ c) * 1099511628211ull;
+    return static_cast<uint32_t>(Mix(h ^ seed) >> 32);
+}
 
-namespace detail {
+inline uint64_t FreshSeed(const void* self) {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    return Mix(static_cast<uint64_t>(now) ^ reinterpret_cast<uintptr_t>(self));
+}
 
 // The whole text as a number of ASCII digits, or 0.
 inline uint64_t WholeNumber(std::string_view text) {
@@ -41,12 +42,27 @@ inline uint64_t WholeNumber(std::string_view text) {
     return value;
 }
 
+// The text as a count of at most nine digits, or -1.
+inline int64_t Count(std::string_view text) {
+    if (text.empty() || text.size() > 9) return -1;
+    for (char c : text)
+        if (c < '0' || c > '9') return -1;
+    return static_cast<int64_t>(WholeNumber(text));
+}
+
 }  // namespace detail
 
 template <class Stages>
 BasicTraceTableBuilder<Stages>::BasicTraceTableBuilder(NoticeFn notice, Stages stages,
-                                                       StudyFacts* facts)
-    : slots_(1024), notice_(std::move(notice)), stages_(std::move(stages)), facts_(facts) {}
+                                                       StudyFacts* facts, bool tables)
+    : slots_(1024),
+      seed_(detail::FreshSeed(this)),
+      notice_(std::move(notice)),
+      stages_(std::move(stages)),
+      facts_(facts),
+      tables_(facts && tables) {
+    if (facts_) lastRouting_ = facts_->routingByType.end();
+}
 
 template <class Stages>
 void BasicTraceTableBuilder<Stages>::BuildTraceTable(const RuleLine& line) {
@@ -55,30 +71,25 @@ void BasicTraceTableBuilder<Stages>::BuildTraceTable(const RuleLine& line) {
     if (facts_) facts_->formats |= 1u << static_cast<unsigned>(format);
     switch (line.rule.rule) {
         case Rule::Send:
-            AddSend(ReadTraceLine(text, format));
-            if (facts_) {
-                FlowLine flow = ReadFlow(text, format);
-                facts_->records.push_back({std::move(flow.source), std::move(flow.destination), 0});
-            }
+            AddSend(text, format);
             break;
-        case Rule::Receive: {
-            // The receive that counted last gives the record its size.
-            const int counted = AddReceive(ReadTraceLine(text, format));
-            if (facts_ && counted >= 0)
-                facts_->records[counted].size = detail::WholeNumber(ReadSize(text, format));
+        case Rule::Receive:
+            AddReceive(text, format);
             break;
-        }
         case Rule::Forward: {
             const TraceLine fields = ReadTraceLine(text, format);
-            if (facts_) CountRouting(fields.packetType);
+            if (tables_) CountRouting(fields.packetType);
             AddForward(fields);
             break;
         }
         case Rule::RoutingSend:
-            if (facts_) CountRouting(ReadTraceLine(text, format).packetType);
+            if (tables_) CountRouting(ReadTraceLine(text, format).packetType);
             break;
         case Rule::Drop:
-            if (facts_) AddDrop(text, format);
+            if (tables_) AddDrop(text, format);
+            break;
+        case Rule::MacReceive:
+            if (!routed_) AddMacHop(ReadTraceLine(text, format));
             break;
         case Rule::None:
         case Rule::Routing:
@@ -87,7 +98,8 @@ void BasicTraceTableBuilder<Stages>::BuildTraceTable(const RuleLine& line) {
 }
 
 template <class Stages>
-void BasicTraceTableBuilder<Stages>::AddSend(const TraceLine& line) {
+void BasicTraceTableBuilder<Stages>::AddSend(std::string_view text, Format format) {
+    const TraceLine line = ReadTraceLine(text, format);
     RecNsTrace& rec = table_.emplace_back();
     AppendLowerAscii(line.time, rec.SendTime);
     AppendLowerAscii(line.node, rec.SrcNode);
@@ -95,35 +107,48 @@ void BasicTraceTableBuilder<Stages>::AddSend(const TraceLine& line) {
     AppendLowerAscii(line.packetType, rec.PacketType);
     lastIndex_ = static_cast<int>(table_.size() - 1);
     IndexRecord(lastIndex_);
-    if (facts_ && std::find(recordTypes_.begin(), recordTypes_.end(), rec.PacketType) == recordTypes_.end())
-        recordTypes_.push_back(rec.PacketType);
+    if (!facts_) return;
+    StudyRecord& study = facts_->records.emplace_back();
+    study.type.assign(line.packetType);
+    if (!tables_) return;
+    const FlowLine flow = ReadFlow(text, format);
+    AppendLowerAscii(flow.source, study.source);
+    AppendLowerAscii(flow.destination, study.destination);
+    recordTypes_.insert(study.type);
 }
 
 template <class Stages>
-int BasicTraceTableBuilder<Stages>::AddReceive(const TraceLine& line) {
+void BasicTraceTableBuilder<Stages>::AddReceive(std::string_view text, Format format) {
+    const TraceLine line = ReadTraceLine(text, format);
     id_.clear();
     AppendLowerAscii(line.packetId, id_);
     lastIndex_ = FindTrace(id_);
-    if (lastIndex_ < 0) return -1;
+    if (lastIndex_ < 0) return;
     RecNsTrace& rec = table_[lastIndex_];
-    if (!EqualsLower(line.packetType, rec.PacketType)) return -1;
+    if (!EqualsLower(line.packetType, rec.PacketType)) return;
     rec.RecvTime.clear();
     AppendLowerAscii(line.time, rec.RecvTime);
     rec.DstNode.clear();
     AppendLowerAscii(line.node, rec.DstNode);
-    return lastIndex_;
+    if (!facts_) return;
+    StudyRecord& study = facts_->records[lastIndex_];
+    if (study.received) return;
+    study.received = true;
+    study.receiveTime = rec.RecvTime;
+    study.receiveNode = rec.DstNode;
+    study.forwards = detail::Count(ReadForwards(text, format));
+    if (tables_) study.size = detail::WholeNumber(ReadSize(text, format));
 }
 
 template <class Stages>
 void BasicTraceTableBuilder<Stages>::CountRouting(std::string_view packetType) {
     auto& counts = facts_->routingByType;
-    auto at = std::find_if(counts.begin(), counts.end(),
-                           [&](const TypeCount& c) { return EqualsLower(packetType, c.type); });
-    if (at == counts.end()) {
-        at = counts.insert(counts.end(), TypeCount{});
-        AppendLowerAscii(packetType, at->type);
+    // Routing transmissions come in runs of one type.
+    if (lastRouting_ == counts.end() || lastRouting_->first != packetType) {
+        key_.assign(packetType);
+        lastRouting_ = counts.try_emplace(key_, 0).first;
     }
-    ++at->lines;
+    ++lastRouting_->second;
 }
 
 template <class Stages>
@@ -132,28 +157,70 @@ void BasicTraceTableBuilder<Stages>::AddDrop(std::string_view text, Format forma
     auto& drops = facts_->drops;
     // Drops come in runs of one kind, so the last kind is tried first.
     const auto same = [&](const DropCount& c) {
-        return EqualsLower(drop.layer, c.layer) && EqualsLower(drop.reason, c.reason) &&
-               EqualsLower(drop.packetType, c.type);
+        return drop.layer == c.layer && drop.reason == c.reason && drop.packetType == c.type;
     };
     if (lastDrop_ >= drops.size() || !same(drops[lastDrop_])) {
-        lastDrop_ = static_cast<size_t>(std::find_if(drops.begin(), drops.end(), same) - drops.begin());
-        if (lastDrop_ == drops.size()) {
-            DropCount& c = drops.emplace_back();
-            AppendLowerAscii(drop.layer, c.layer);
-            AppendLowerAscii(drop.reason, c.reason);
-            AppendLowerAscii(drop.packetType, c.type);
-        }
+        key_.assign(drop.layer).append(1, '\0').append(drop.reason).append(1, '\0').append(drop.packetType);
+        const auto [at, fresh] = dropIndex_.try_emplace(key_, drops.size());
+        if (fresh) drops.push_back({std::string(drop.layer), std::string(drop.reason), std::string(drop.packetType), 0});
+        lastDrop_ = at->second;
     }
     ++drops[lastDrop_].lines;
     ++facts_->dropsAtNode[drop.node];
-    // The forward rule's lookup, which leaves the guard's last index alone;
-    // most drops are of routing and MAC packets, of a type no record has.
+    // Most drops are of routing and MAC packets, of a type no record has.
     const std::string& type = drops[lastDrop_].type;
-    if (std::find(recordTypes_.begin(), recordTypes_.end(), type) == recordTypes_.end()) return;
+    if (!recordTypes_.count(type)) return;
     key_.clear();
     AppendLowerAscii(drop.packetId, key_);
     const int found = FindTrace(key_);
-    if (found >= 0 && table_[found].PacketType == type) ++facts_->droppedWithRecord;
+    if (found >= 0 && facts_->records[found].type == type) ++facts_->droppedWithRecord;
+}
+
+template <class Stages>
+int BasicTraceTableBuilder<Stages>::Lookup(const TraceLine& line) {
+    key_.clear();
+    AppendLowerAscii(line.packetId, key_);
+    const int found = FindTrace(key_);
+    if (found < 0 || !EqualsLower(line.packetType, table_[found].PacketType)) return -1;
+    return found;
+}
+
+template <class Stages>
+void BasicTraceTableBuilder<Stages>::AddMacHop(const TraceLine& line) {
+    const int found = Lookup(line);
+    if (found < 0) return;
+    macMatched_ = true;
+    RecNsTrace& rec = table_[found];
+    RecFwd hop;
+    AppendLowerAscii(line.node, hop.Node);
+    if (IsOnPath(hop.Node, rec)) return;
+    AppendLowerAscii(line.time, hop.Time);
+    rec.Hops.push_back(std::move(hop));
+    macHops_ = true;
+}
+
+template <class Stages>
+void BasicTraceTableBuilder<Stages>::RoutingSeen() {
+    if (routed_) return;
+    routed_ = true;
+    macMatched_ = false;
+    // No forward has been read yet: every hop so far is a MAC receive's.
+    if (macHops_)
+        for (RecNsTrace& rec : table_) ArrFwd().swap(rec.Hops);
+    macHops_ = false;
+}
+
+template <class Stages>
+void BasicTraceTableBuilder<Stages>::Finish() {
+    if (routed_ || !macHops_) return;
+    // The receiver's own MAC receive came before its agent's receive, while
+    // the record had no receiver yet.
+    for (RecNsTrace& rec : table_) {
+        if (rec.RecvTime.empty()) continue;
+        ArrFwd& hops = rec.Hops;
+        hops.erase(std::remove_if(hops.begin(), hops.end(), [&](const RecFwd& h) { return h.Node == rec.DstNode; }),
+                   hops.end());
+    }
 }
 
 template <class Stages>
@@ -196,7 +263,7 @@ void BasicTraceTableBuilder<Stages>::AddForward(const TraceLine& line) {
 
 template <class Stages>
 int BasicTraceTableBuilder<Stages>::FindTrace(std::string_view id) const {
-    const uint32_t hash = detail::HashPacketId(id);
+    const uint32_t hash = detail::HashPacketId(id, seed_);
     const size_t mask = slots_.size() - 1;
     for (size_t s = hash & mask;; s = (s + 1) & mask) {
         const Slot& slot = slots_[s];
@@ -210,7 +277,7 @@ void BasicTraceTableBuilder<Stages>::IndexRecord(int32_t index) {
     // Load factor stays under one half, so probing always ends on an empty slot.
     if (table_.size() * 2 > slots_.size()) Grow();
     const std::string& id = table_[index].PacketId;
-    const uint32_t hash = detail::HashPacketId(id);
+    const uint32_t hash = detail::HashPacketId(id, seed_);
     const size_t mask = slots_.size() - 1;
     for (size_t s = hash & mask;; s = (s + 1) & mask) {
         Slot& slot = slots_[s];

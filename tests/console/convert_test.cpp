@@ -329,8 +329,9 @@ TEST_F(ConvertTest, InputThatIsNotWhatItSeemed) {
     WriteFile(dir_ / "agents.tr", agentOnly);
     const Result r = Convert({"-q", "agents.tr"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "kavro-convert: warning: agents.tr: no routing-layer line, so every path shows as one "
-                     "direct link (router tracing off? -routerTrace ON)\n");
+    EXPECT_EQ(r.err, "kavro-convert: warning: agents.tr: no routing-layer or MAC receive line, so every path "
+                     "shows as one direct link and hops are ns-2's counts (router and MAC tracing off? "
+                     "-routerTrace ON or -macTrace ON)\n");
     EXPECT_GT(ReadFile(dir_ / "agents.iNSpect.out").size(), 1000u);
 }
 
@@ -436,8 +437,8 @@ TEST_F(ConvertTest, StudyTablesInTheTracesOrder) {
     EXPECT_EQ(flows[4], "a.tr,0.0");
     EXPECT_EQ(flows[5], "c.tr.gz,3.0");
     EXPECT_EQ(rows(ReadFile(dir_ / "nodes.csv")).size(), 21u);
-    EXPECT_EQ(rows(r.out), (std::vector<std::string>{"trace,layer", "a.tr,mac", "a.tr,rtr", "c.tr.gz,mac",
-                                                     "c.tr.gz,rtr"}));
+    EXPECT_EQ(rows(r.out), (std::vector<std::string>{"trace,layer", "a.tr,MAC", "a.tr,RTR", "c.tr.gz,MAC",
+                                                     "c.tr.gz,RTR"}));
     EXPECT_EQ(Files(), (std::vector<std::string>{"a.tr", "bad.tr", "c.tr.gz", "flows.csv", "nodes.csv", "study.csv"}));
 
     // With event files too, and the long forms.

@@ -89,6 +89,7 @@ struct Hop {
 struct Record {
     std::string sendTime, src, id, type, recvTime, dst;
     std::vector<Hop> hops;
+    std::vector<Hop> macHops;  // from MAC receives, for a trace without routing-layer lines
 };
 
 struct Result {
@@ -111,7 +112,8 @@ inline Result Convert(std::string_view text) {
         const bool send = f.layer == "agt" && f.kind == 's';
         const bool receive = f.layer == "agt" && f.kind == 'r';
         const bool forward = f.layer == "rtr" && f.kind == 'f';
-        if (!(send || receive || forward)) continue;
+        const bool mac = f.layer == "mac" && f.kind == 'r';
+        if (!(send || receive || forward || mac)) continue;
         r.agentLines += send || receive;
         if (send) {
             r.table.push_back({f.time, f.node, f.id, f.type, "", "", {}});
@@ -125,10 +127,19 @@ inline Result Convert(std::string_view text) {
             rec.dst = f.node;
             continue;
         }
+        std::vector<Hop>& hops = mac ? rec.macHops : rec.hops;
         bool onPath = f.node == rec.src || f.node == rec.dst;
-        for (const Hop& h : rec.hops) onPath = onPath || h.node == f.node;
-        if (!onPath) rec.hops.push_back({f.node, f.time});
+        for (const Hop& h : hops) onPath = onPath || h.node == f.node;
+        if (!onPath) hops.push_back({f.node, f.time});
     }
+    // Without a routing-layer line, the MAC receives are the hops, but for
+    // the one at the receiver.
+    if (r.routingLines == 0)
+        for (Record& rec : r.table) {
+            rec.hops.clear();
+            for (const Hop& h : rec.macHops)
+                if (rec.recvTime.empty() || h.node != rec.dst) rec.hops.push_back(h);
+        }
     return r;
 }
 

@@ -35,7 +35,11 @@ TEST(TracePieces, CutAnywhereGiveTheReferencesFile) {
     const std::string fwd = kt::Line('f', "1.1", "2", "RTR", "7");
     const std::string recv = kt::Line('r', "1.2", "3", "AGT", "7");
     const std::string tagged = "h 1.15 -s 4 -d 3 -p cbr -k RTR -i 7 -N:loc {1 2 0} -IP:s 1";
+    const std::string mac = kt::Line('r', "1.1", "2", "MAC", "7");
+    const std::string macAtReceiver = kt::Line('r', "1.15", "3", "MAC", "7");
     const std::string texts[] = {
+        send + "\n" + mac + "\n" + macAtReceiver + "\n" + recv + "\n",
+        send + "\n" + mac + "\n" + recv + "\n" + kt::Line('r', "1.3", "4", "RTR", "7", "AODV") + "\n",
         send + "\n" + fwd + "\r\n" + recv,
         send + "\r" + "x junk\n\r" + fwd + "\n" + tagged + "\r" + recv + "\r\n",
         "\0\0"s + send + "\n" + send + "\n" + kt::Line('D', "1.1", "2", "RTR", "7") + "\n" + recv + "\n",

@@ -120,6 +120,12 @@ const LineCase kLineCases[] = {
     {"s 2.0 -s 3 -k AGT -i 1 -p cbr", "2.0", "", ".0", "-s", Rule::None, Format::Old},
     {"+ 2.0 _3_ AGT  --- 4 cbr", "2.0", "3", "4", "cbr", Rule::None, Format::Old},
     {"r 2.0  -s 3 -k AGT", "2.0", "", ".0", "", Rule::None, Format::Old},
+    // MAC receives, in every format; MAC sends are nothing.
+    {"r 2.11 _1_ MAC  --- 0 cbr 532 [13a 1 2 800]", "2.11", "1", "0", "cbr", Rule::MacReceive, Format::Old},
+    {"R 2.11 _1_ Mac  --- 0 cbr 532", "2.11", "1", "0", "cbr", Rule::MacReceive, Format::Old},
+    {"s 2.11 _1_ MAC  --- 0 cbr 590 [13a 1 2 800]", "2.11", "1", "0", "cbr", Rule::None, Format::Old},
+    {"r -t 2.1 -Hs 1 -Ni 1 -Nl MAC -Nw --- -It cbr -Ii 0", "2.1", "1", "0", "cbr", Rule::MacReceive, Format::New},
+    {"r 2.1 -s 1 -d 1 -p cbr -k MAC -i 0", "2.1", "1", "0", "cbr", Rule::MacReceive, Format::Tagged},
 };
 
 class LineReader : public testing::TestWithParam<LineCase> {};
@@ -143,6 +149,25 @@ TEST_P(LineReader, CutsFieldsOfEveryFormat) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, LineReader, testing::ValuesIn(kLineCases));
+
+// ns-2's count of the links an agent line's packet crossed.
+TEST(LineReader, ReadsTheForwardCountOfEveryFormat) {
+    const struct {
+        const char* line;
+        const char* count;
+    } cases[] = {
+        {"r 2.1 _3_ AGT  --- 0 cbr 532 [13a 3 1 800] ------- [2:1 3:0 29 3] [0] 2 0", "2"},
+        {"r 6.3 _1_ AGT  --- 0 tcp 40 [13a 1 2 800] ------- [2:0 1:0 32 1] [0 0] 1 0", "1"},
+        {"r 5.2 _2_ AGT  --- 3 cbr 532 [13a 2 9 800] [energy 97.6 ei 2.3] ------- [9:1 2:0 30 2] [0] 4 0", "4"},
+        {"r 5.2 _2_ AGT  --- 3 cbr 532", ""},
+        {"r -t 4.49 -Hs 1 -Nl AGT -It ack -Il 40 -Pn tcp -Ps 0 -Pa 0 -Pf 3 -Po 0", "3"},
+        {"r 5.28 -s 2 -p cbr -k AGT -i 3 -M:dur 13a -IP:s 9 -cbr:s 0 -cbr:f 1 -cbr:o 0", "1"},
+        {"r 4.49 -s 1 -p ack -k AGT -i 1 -IP:ttl 30 -tcp:s 0 -tcp:a 0 -tcp:f 5 -tcp:o 0", "5"},
+        {"r 4.49 -s 1 -p ack -k AGT -i 1 -IP:ttl 30 -:f 5 x:f 6", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(kavro::ReadForwards(c.line, kavro::RuleFor(c.line).format), c.count) << c.line;
+}
 
 // The tag search works through 16-byte blocks; a tag must be found wherever
 // it falls against them, and never past the line's end.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "Convert.h"
@@ -23,18 +24,25 @@ struct Rec {
 };
 
 kavro::StudyRows RowsOf(const std::vector<Rec>& recs, std::string_view name = "t.tr",
-                        std::vector<kavro::TypeCount> routing = {}) {
+                        std::unordered_map<std::string, uint64_t> routing = {}) {
     kavro::ArrTrace table;
     kavro::StudyFacts facts;
     for (const Rec& r : recs) {
         kavro::RecNsTrace rec{r.send, "1", std::to_string(table.size()), r.recv, r.recv.empty() ? "" : "2", {}, "cbr"};
         for (size_t h = 0; h < r.hops; ++h) rec.Hops.push_back({std::to_string(10 + h), r.send});
         table.push_back(rec);
-        facts.records.push_back({r.source, "2.0", r.size});
+        kavro::StudyRecord& study = facts.records.emplace_back();
+        study.source = r.source;
+        study.destination = "2.0";
+        study.type = "cbr";
+        study.received = !r.recv.empty();
+        study.receiveTime = r.recv;
+        study.receiveNode = rec.DstNode;
+        study.size = r.size;
     }
     facts.routingByType = std::move(routing);
     facts.formats = 1;
-    return kavro::MakeStudyRows(name, table, facts);
+    return kavro::MakeStudyRows(name, table, facts, kavro::PathSource::Routing);
 }
 
 // The fields after trace and format: sent ... flows.
@@ -47,29 +55,29 @@ std::string Figures(const kavro::StudyRows& rows) {
 struct FigureCase {
     const char* name;
     std::vector<Rec> recs;
-    // sent,delivered,pdr,mean,median,p95,max,jitter,kbps,hops,routing,nrl,dropped,lines,flows
+    // sent,delivered,pdr,mean,median,p95,max,jitter,kbps,hops,routing,nrl,dropped,lines,flows,paths
     const char* figures;
 };
 void PrintTo(const FigureCase& c, std::ostream* os) { *os << c.name; }
 
 const FigureCase kFigureCases[] = {
-    {"NothingDelivered", {{"1.0", ""}, {"2.0", ""}}, "2,0,0.00,,,,,,,,0,,0,0,1"},
-    {"OneDeliveredHasNoJitter", {{"1.0", "1.5", 1}}, "1,1,100.00,0.500000000,0.500000000,0.500000000,0.500000000,,8.000,2.0000,0,0.0000,0,4,1"},
+    {"NothingDelivered", {{"1.0", ""}, {"2.0", ""}}, "2,0,0.00,,,,,,,,0,,0,0,1,"},
+    {"OneDeliveredHasNoJitter", {{"1.0", "1.5", 1}}, "1,1,100.00,0.500000000,0.500000000,0.500000000,0.500000000,,8.000,2.0000,0,0.0000,0,4,1,routing"},
     // Nearest rank: the median of four is the second, the 95th percentile the fourth.
     {"PercentilesByNearestRank",
      {{"1.0", "1.4"}, {"2.0", "2.1"}, {"3.0", "3.3"}, {"4.0", "4.2"}},
-     "4,4,100.00,0.250000000,0.200000000,0.400000000,0.400000000,0.200000000,5.000,1.0000,0,0.0000,0,8,1"},
+     "4,4,100.00,0.250000000,0.200000000,0.400000000,0.400000000,0.200000000,5.000,1.0000,0,0.0000,0,8,1,routing"},
     // Jitter follows table order, not the sorted delays.
     {"JitterInTableOrder", {{"0", "0.3"}, {"1", "1.1"}, {"2", "2.2"}},
-     "3,3,100.00,0.200000000,0.200000000,0.300000000,0.300000000,0.150000000,5.455,1.0000,0,0.0000,0,6,1"},
+     "3,3,100.00,0.200000000,0.200000000,0.300000000,0.300000000,0.150000000,5.455,1.0000,0,0.0000,0,6,1,routing"},
     // Times that are no numbers: delivered, sized, but without a delay.
     {"UntimedRecordsCountButHaveNoDelay", {{"x", "y"}, {"1.0", "3.0"}},
-     "2,2,100.00,2.000000000,2.000000000,2.000000000,2.000000000,,4.000,1.0000,0,0.0000,0,4,1"},
-    {"NoSpanNoThroughput", {{"5.0", "4.0"}}, "1,1,100.00,-1.000000000,-1.000000000,-1.000000000,-1.000000000,,,1.0000,0,0.0000,0,2,1"},
+     "2,2,100.00,2.000000000,2.000000000,2.000000000,2.000000000,,4.000,1.0000,0,0.0000,0,4,1,routing"},
+    {"NoSpanNoThroughput", {{"5.0", "4.0"}}, "1,1,100.00,-1.000000000,-1.000000000,-1.000000000,-1.000000000,,,1.0000,0,0.0000,0,2,1,routing"},
     // The trace's jitter: differences over all flows, over all their pairs.
     {"TraceJitterIsOverFlows",
      {{"0", "0.1", 0, "a"}, {"0", "0.5", 0, "b"}, {"1", "1.3", 0, "a"}, {"1", "1.5", 0, "b"}, {"2", "2.8", 0, "b"}},
-     "5,5,100.00,0.440000000,0.500000000,0.800000000,0.800000000,0.166666667,7.143,1.0000,0,0.0000,0,10,2"},
+     "5,5,100.00,0.440000000,0.500000000,0.800000000,0.800000000,0.166666667,7.143,1.0000,0,0.0000,0,10,2,routing"},
 };
 
 class StudyFigures : public testing::TestWithParam<FigureCase> {};
@@ -89,6 +97,95 @@ TEST(StudyTables, FieldsQuotedOnlyWhenTheyMustBe) {
     EXPECT_EQ(RowsOf({}, "a,\"b\"\nc.tr").trace.substr(0, 15), "\"a,\"\"b\"\"\nc.tr\",");
 }
 
+Rows Split(const std::string& text) {
+    Rows rows;
+    std::istringstream in(text);
+    for (std::string row; std::getline(in, row);) rows.push_back(row);
+    return rows;
+}
+
+// The trace row of lines read by the whole pass, by column name.
+std::map<std::string, std::string> TraceRowOf(const std::vector<std::string>& lines, kavro::StudyRows* all = nullptr) {
+    kavro::TraceConverter conversion({}, kavro::kReadTables);
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    kavro::TraceBatch batch;
+    kavro::CutTrace(text, batch, kavro::kReadTables);
+    conversion.Add(batch);
+    conversion.End();
+    const kavro::StudyRows rows = kavro::MakeStudyRows("t", conversion.Table(), conversion.Facts(), conversion.Paths());
+    if (all) *all = rows;
+    std::map<std::string, std::string> row;
+    std::istringstream names(std::string(kavro::kTraceTableHeader)), values(rows.trace);
+    for (std::string name, value; std::getline(names, name, ',') && std::getline(values, value, ',');)
+        row[name.substr(0, name.find('\n'))] = value.substr(0, value.find('\n'));
+    return row;
+}
+
+// An old-format agent or MAC line with its size and ns-2's count of links.
+std::string At(char kind, const char* time, const char* node, const char* layer, const char* id, const char* type,
+               const char* size = "512", const char* count = "0") {
+    return std::string(1, kind) + " " + time + " _" + node + "_ " + layer + "  --- " + id + " " + type + " " + size +
+           " [0 0 0 0] ------- [1:0 5:0 32 0] [0] " + count + " 0";
+}
+
+struct RowCase {
+    const char* name;
+    std::vector<std::string> lines;
+    std::map<std::string, std::string> want;  // columns of the trace row
+};
+void PrintTo(const RowCase& c, std::ostream* os) { *os << c.name; }
+
+const RowCase kRowCases[] = {
+    // The span runs from the first send, of a packet lost or not.
+    {"SpanStartsAtTheFirstSendOfAny",
+     {At('s', "0.0", "1", "AGT", "1", "cbr"), At('s', "1.0", "1", "AGT", "2", "cbr"),
+      At('r', "2.0", "5", "AGT", "2", "cbr", "500")},
+     {{"throughput_kbps", "2.000"}, {"pdr", "50.00"}}},
+    // A packet is delivered when it first arrives: its delay and size are
+    // the first receive's.
+    {"FirstReceiveCounts",
+     {At('s', "1.0", "1", "AGT", "7", "cbr"), At('r', "1.5", "5", "AGT", "7", "cbr", "532"),
+      At('r', "2.0", "6", "AGT", "7", "cbr", "600")},
+     {{"mean_delay", "0.500000000"}, {"max_delay", "0.500000000"}, {"throughput_kbps", "8.512"}}},
+    // A MAC acknowledgement frame is no TCP acknowledgement, whatever its id.
+    {"TypesKeepTheirCase",
+     {At('s', "1.0", "1", "AGT", "7", "ack"), "D 1.1 _2_ MAC  COL 7 ACK 38 [0 0 0 0]",
+      "D 1.2 _3_ RTR  NRTE 7 ack 40 [0 0 0 0]", "s 1.3 _4_ RTR  --- 9 AODV 48 [0 0 0 0]",
+      "s 1.4 _4_ RTR  --- 10 Ack 48 [0 0 0 0]"},
+     {{"dropped", "1"}, {"routing_packets", "2"}, {"paths", ""}}},
+    // Without routing and MAC lines the hops are ns-2's counts, of the first receive.
+    {"CountsGiveTheHops",
+     {At('s', "1.0", "1", "AGT", "1", "cbr"), At('r', "1.5", "5", "AGT", "1", "cbr", "512", "3"),
+      At('r', "1.6", "6", "AGT", "1", "cbr", "512", "9"), At('s', "2.0", "1", "AGT", "2", "cbr"),
+      At('r', "2.5", "5", "AGT", "2", "cbr", "512", "2"), At('s', "3.0", "1", "AGT", "3", "cbr"),
+      At('r', "3.5", "5", "AGT", "3", "cbr", "512", "x")},
+     {{"mean_hops", "2.5000"}, {"event_lines", "6"}, {"paths", "counts"}}},
+    {"MacLinesGiveTheHops",
+     {At('s', "1.0", "1", "AGT", "1", "cbr"), At('r', "1.1", "2", "MAC", "1", "cbr"),
+      At('r', "1.2", "5", "MAC", "1", "cbr"), At('r', "1.3", "5", "AGT", "1", "cbr", "512", "7")},
+     {{"mean_hops", "2.0000"}, {"event_lines", "4"}, {"paths", "mac"}}},
+};
+
+class StudyRowRules : public testing::TestWithParam<RowCase> {};
+
+TEST_P(StudyRowRules, GiveTheFigures) {
+    const auto row = TraceRowOf(GetParam().lines);
+    for (const auto& [column, value] : GetParam().want) EXPECT_EQ(row.at(column), value) << column;
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, StudyRowRules, testing::ValuesIn(kRowCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StudyTables, DropsAndFlowsKeepTheTypesCase) {
+    kavro::StudyRows rows;
+    TraceRowOf({At('s', "1.0", "1", "AGT", "7", "tcp"), At('s', "1.1", "1", "AGT", "8", "TCP"),
+                "D 1.2 _2_ MAC  COL 7 ACK 38 [0 0 0 0]", "D 1.3 _2_ MAC  COL 8 ack 38 [0 0 0 0]"},
+               &rows);
+    EXPECT_EQ(Split(rows.drops), (Rows{"t,MAC,COL,ACK,1", "t,MAC,COL,ack,1"}));
+    EXPECT_EQ(Split(rows.flows).size(), 2u);
+}
+
 // A run of ns-2 given to the whole study pass, cut into pieces.
 kavro::StudyRows StudyOf(const std::string& name) {
     std::ifstream in(KAVRO_TEST_DATA "/" + name, std::ios::binary);
@@ -103,15 +200,9 @@ kavro::StudyRows StudyOf(const std::string& name) {
         conversion.Add(piece);
     }
     conversion.End();
-    return kavro::MakeStudyRows(name, conversion.Table(), conversion.Facts());
+    return kavro::MakeStudyRows(name, conversion.Table(), conversion.Facts(), conversion.Paths());
 }
 
-Rows Split(const std::string& text) {
-    Rows rows;
-    std::istringstream in(text);
-    for (std::string row; std::getline(in, row);) rows.push_back(row);
-    return rows;
-}
 
 // Three TCP connections: the data and the acknowledgements of each are two
 // flows. grep: node 2 sends 531 tcp packets to 1.0, of which node 1's agent
@@ -129,14 +220,14 @@ TEST(StudyOfRealTraces, TcpDataAndAcksAreTwoFlows) {
 // ns-2's energy lines, last at 15.000536.
 TEST(StudyOfRealTraces, DropsAndEnergyReadOffTheTrace) {
     const kavro::StudyRows rows = StudyOf("aodv-10n-30s-e100-new.tr");
-    EXPECT_EQ(Split(rows.drops), (Rows{"aodv-10n-30s-e100-new.tr,mac,col,aodv,1",
-                                       "aodv-10n-30s-e100-new.tr,rtr,nrte,cbr,38"}));
+    EXPECT_EQ(Split(rows.drops), (Rows{"aodv-10n-30s-e100-new.tr,MAC,COL,AODV,1",
+                                       "aodv-10n-30s-e100-new.tr,RTR,NRTE,cbr,38"}));
     const Rows nodes = Split(rows.nodes);
     ASSERT_EQ(nodes.size(), 10u);
     EXPECT_EQ(nodes[3], "aodv-10n-30s-e100-new.tr,3,53,0,0,38,91.066577,29.862737458");
     EXPECT_EQ(nodes[5], "aodv-10n-30s-e100-new.tr,5,0,0,0,1,86.498374,29.843873");
     EXPECT_EQ(nodes[8], "aodv-10n-30s-e100-new.tr,8,0,0,0,0,93.249123,15.000536");
-    EXPECT_NE(rows.trace.find(",38,490,4\n"), std::string::npos) << rows.trace;
+    EXPECT_NE(rows.trace.find(",38,490,4,routing\n"), std::string::npos) << rows.trace;
 }
 
 // Fields equal but for times, which may differ in their last digit.

@@ -89,6 +89,24 @@ const TableCase kTableCases[] = {
      {"s 1.0 _1_ AGT  --- 7 ", Line('r', "1.1", "5", "AGT", "7"), "r 1.2 _6_ AGT  --- 7 "},
      {{"1.0", "1", "7", "1.2", "6", {}, ""}}},
     {"EmptyInput", {}, {}},
+    // Without routing-layer lines: a MAC receive is a hop, by the forward
+    // rule's conditions, but for the one at the receiver.
+    {"MacReceivesAreTheHopsWithoutRoutingLines",
+     {Line('s', "1.0", "1", "AGT", "7"), Line('r', "1.1", "1", "MAC", "7"),
+      Line('r', "1.2", "2", "MAC", "7"), Line('r', "1.3", "3", "MAC", "7", "AODV"),
+      Line('r', "1.4", "3", "MAC", "7"), Line('r', "1.5", "2", "MAC", "7"),
+      Line('r', "1.6", "5", "MAC", "7"), Line('r', "1.7", "5", "AGT", "7"),
+      Line('r', "1.8", "5", "MAC", "7"), Line('s', "2.0", "4", "AGT", "8"), Line('r', "2.1", "6", "MAC", "8")},
+     {{"1.0", "1", "7", "1.7", "5", {{"2", "1.2"}, {"3", "1.4"}}, "cbr"},
+      {"2.0", "4", "8", "", "", {{"6", "2.1"}}, "cbr"}}},
+    // One routing-layer line anywhere, here a routing packet's send at the
+    // end, and the hops are the forwards' alone.
+    {"AnyRoutingLineLeavesMacReceivesOut",
+     {Line('s', "1.0", "1", "AGT", "7"), Line('r', "1.2", "2", "MAC", "7"),
+      Line('r', "1.3", "3", "MAC", "7"), Line('f', "1.4", "3", "RTR", "7"),
+      Line('r', "1.6", "5", "MAC", "7"), Line('r', "1.7", "5", "AGT", "7"),
+      Line('s', "9.0", "4", "RTR", "99", "AODV")},
+     {{"1.0", "1", "7", "1.7", "5", {{"3", "1.4"}}, "cbr"}}},
 };
 
 class TableRules : public testing::TestWithParam<TableCase> {};

@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     pieces.End();
     if (reads != kavro::kReadEvents) {
-        const kavro::StudyRows rows = kavro::MakeStudyRows("t", pieces.Table(), pieces.Facts());
+        const kavro::StudyRows rows = kavro::MakeStudyRows("t", pieces.Table(), pieces.Facts(), pieces.Paths());
         Check(pieces.Facts().records.size() == pieces.Table().size(), "a study record per record");
         Check(std::count(rows.trace.begin(), rows.trace.end(), '\n') == 1, "one row per trace");
     }
