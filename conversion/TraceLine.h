@@ -48,20 +48,18 @@ KAVRO_PER_LINE LineRule RuleFor(std::string_view line) {
     }
     // c | 0x20 maps only A-Z onto a-z among the letters compared here.
     const bool isDrop = !line.empty() && (line[0] | 0x20) == 'd';
-    bool agt = false, rtr = false, mac = false;
-    if (layer.size() == 3) {
-        const char a = static_cast<char>(layer[0] | 0x20);
-        const char b = static_cast<char>(layer[1] | 0x20);
-        const char c = static_cast<char>(layer[2] | 0x20);
-        agt = (a == 'a') & (b == 'g') & (c == 't');
-        rtr = (a == 'r') & (b == 't') & (c == 'r');
-        mac = (a == 'm') & (b == 'a') & (c == 'c');
-    }
+    // The layer's three bytes in one word, lower-cased as c | 0x20 does.
+    constexpr auto word = [](char a, char b, char c) {
+        return uint32_t{uint8_t(a)} | uint32_t{uint8_t(b)} << 8 | uint32_t{uint8_t(c)} << 16;
+    };
+    const uint32_t three = layer.size() == 3 ? word(layer[0], layer[1], layer[2]) | 0x202020u : 0;
+    const bool agt = three == word('a', 'g', 't');
+    const bool rtr = three == word('r', 't', 'r');
     if (!(agt | rtr)) {
         // r is a receive in every format.
         if (isDrop)
             r.rule = Rule::Drop;
-        else if (mac && (line[0] | 0x20) == 'r')
+        else if (three == word('m', 'a', 'c') && (line[0] | 0x20) == 'r')
             r.rule = Rule::MacReceive;
         return r;
     }
