@@ -32,7 +32,7 @@ Converted ConvertOne(const Job& job, Progress& progress) {
     else if (job.output)
         out.emplace(*job.output);
     // Without a notice function, running out of memory ends the trace.
-    kavro::TraceConverter conversion({}, job.reads);
+    kavro::TraceConverter conversion({}, job.read);
 
     const bool showProgress = progress.Wanted(source.Size());
     struct Finished {
@@ -47,7 +47,7 @@ Converted ConvertOne(const Job& job, Progress& progress) {
     const auto stream = [&](auto&& next, auto&& consumed) {
         kavro::TraceBatch batch;
         for (std::string_view piece; !(piece = next()).empty();) {
-            kavro::CutTrace(piece, batch, job.reads);
+            kavro::CutTrace(piece, batch, job.read);
             conversion.Add(batch);
             report(consumed());
         }
@@ -78,28 +78,29 @@ Converted ConvertOne(const Job& job, Progress& progress) {
         conversion.WriteEvents([&](const kavro::EventBlock& block) { out->Write(block.bytes); });
         out->Commit();
     }
-    result.summary = kavro::Summarize(conversion.Table(), conversion.Facts(), paths);
-    if (job.reads & kavro::kReadTables)
-        result.rows = kavro::MakeStudyRows(trace, conversion.Table(), conversion.Facts(), paths);
+    result.study = kavro::study::MakeStudy(conversion.Table(), conversion.Facts(), paths, job.parts);
     return result;
 }
 
-std::string SummaryLine(const std::string& trace, const kavro::Summary& s) {
-    char figures[256];
-    char share[32] = "n/a";
-    if (s.sent) std::snprintf(share, sizeof share, "%.1f%%", 100.0 * s.delivered / s.sent);
-    int n = std::snprintf(figures, sizeof figures, ": %zu sent, %zu delivered (%s), %zu event lines",
-                          s.sent, s.delivered, share, s.EventLines());
-    if (s.timed)
-        n += std::snprintf(figures + n, sizeof figures - n, ", mean delay %.6f s",
-                           s.delaySum / s.timed);
-    else
-        n += std::snprintf(figures + n, sizeof figures - n, ", mean delay n/a");
-    if (s.hopsOver)
-        std::snprintf(figures + n, sizeof figures - n, ", mean hops %.2f%s",
-                      static_cast<double>(s.hops) / s.hopsOver,
-                      s.paths == kavro::PathSource::Mac ? " (paths from MAC lines)" : "");
-    else
-        std::snprintf(figures + n, sizeof figures - n, ", mean hops n/a");
-    return TraceName(trace) + figures;
+namespace {
+
+// A figure with `decimals` decimals, whole however long, or "n/a".
+std::string Figure(const kavro::study::Value& value, int decimals, const char* unit = "") {
+    if (!value) return "n/a";
+    const int size = std::snprintf(nullptr, 0, "%.*f%s", decimals, *value, unit);
+    std::string text(static_cast<size_t>(size) + 1, '\0');
+    std::snprintf(text.data(), text.size(), "%.*f%s", decimals, *value, unit);
+    text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+std::string SummaryLine(const std::string& trace, const kavro::study::TraceFigures& f) {
+    std::string line = TraceName(trace) + ": " + std::to_string(f.sent) + " sent, " + std::to_string(f.delivered) +
+                       " delivered (" + Figure(f.pdr, 1, "%") + "), " + std::to_string(f.eventLines) +
+                       " event lines, mean delay " + Figure(f.meanDelay, 6) + (f.meanDelay ? " s" : "") +
+                       ", mean hops " + Figure(f.meanHops, 2);
+    if (f.meanHops && f.paths == kavro::PathSource::Mac) line += " (paths from MAC lines)";
+    return line;
 }

@@ -3,22 +3,22 @@
 #include <optional>
 #include <string>
 
-#include "StudyTables.h"
-#include "Summary.h"
+#include "Study.h"
+#include "StudyFacts.h"
 
 class Progress;
 
 struct Job {
     std::string trace;                  // "-" is standard input
     std::optional<std::string> output;  // the event file, "-" for standard output; none to write none
-    unsigned reads = 0;                 // kavro::Reads: what the summary and the study tables need
+    kavro::ReadOptions read;            // what the summary and the study need
+    kavro::study::Parts parts;          // what of the study to compute
     unsigned cores = 1;                 // 2 or more: the trace is read and cut on two threads
 };
 
 struct Converted {
-    kavro::Summary summary;
-    std::string warning;      // a line to print, or empty
-    kavro::StudyRows rows;    // when the job reads the tables
+    kavro::study::Study study;
+    std::string warning;  // a line to print, or empty
 };
 
 // Throws Failure, kavro::TraceError or files::FileError with the reason; the
@@ -26,7 +26,7 @@ struct Converted {
 Converted ConvertOne(const Job& job, Progress& progress);
 
 // The line printed after a trace: "TRACE: S sent, D delivered (P%), ...".
-std::string SummaryLine(const std::string& trace, const kavro::Summary& s);
+std::string SummaryLine(const std::string& trace, const kavro::study::TraceFigures& f);
 
 // How a trace is named in messages.
 std::string TraceName(const std::string& trace);

@@ -24,6 +24,7 @@
 #include "Options.h"
 #include "OutputFile.h"
 #include "Progress.h"
+#include "Csv.h"
 #include "TraceConverter.h"
 
 #ifndef KAVRO_VERSION
@@ -36,7 +37,7 @@ struct Outcome {
     bool ok = false;
     std::string line;  // the summary, or the error; none for a closed pipe
     std::string warning;
-    kavro::StudyRows rows;
+    kavro::study::Study study;
 };
 
 int Usage(const std::string& why) {
@@ -50,7 +51,7 @@ std::string OutName(const std::string& out) { return out == "-" ? "standard outp
 // all, with the rows of the traces that converted, in the traces' order.
 struct Table {
     std::string name;
-    std::string kavro::StudyRows::*rows;
+    std::string (*rows)(std::string_view trace, const kavro::study::Study& study);
     std::string_view header;
     std::unique_ptr<files::OutputFile> file;
 };
@@ -61,7 +62,7 @@ Outcome Run(const Job& job, Progress& progress) {
     Outcome r;
     try {
         Converted c = ConvertOne(job, progress);
-        r = {true, SummaryLine(job.trace, c.summary), std::move(c.warning), std::move(c.rows)};
+        r = {true, SummaryLine(job.trace, c.study.trace), std::move(c.warning), std::move(c.study)};
     } catch (const Failure& e) {
         r.line = name + ": " + e.what();
     } catch (const kavro::TraceError& e) {
@@ -121,7 +122,8 @@ bool ConvertAll(const std::vector<Job>& jobs, unsigned threads, bool quiet, std:
             progress.Print(r.line);
         if (!r.warning.empty()) progress.Print("kavro-convert: warning: " + r.warning);
         try {
-            for (Table& t : tables) t.file->Write(r.rows.*t.rows);
+            if (r.ok)
+                for (Table& t : tables) t.file->Write(t.rows(jobs[i].trace, r.study));
         } catch (...) {
             // The run fails as a whole; the workers finish what they hold first.
             tableFailed = std::current_exception();
@@ -152,10 +154,11 @@ int main(int argc, char** argv) {
     }
 
     std::vector<Table> tables;
-    for (auto [file, rows, header] : {std::tuple{&o.csv, &kavro::StudyRows::trace, kavro::kTraceTableHeader},
-                                      std::tuple{&o.flows, &kavro::StudyRows::flows, kavro::kFlowTableHeader},
-                                      std::tuple{&o.nodes, &kavro::StudyRows::nodes, kavro::kNodeTableHeader},
-                                      std::tuple{&o.drops, &kavro::StudyRows::drops, kavro::kDropTableHeader}})
+    namespace study = kavro::study;
+    for (auto [file, rows, header] : {std::tuple{&o.csv, &study::TraceRow, study::kTraceHeader},
+                                      std::tuple{&o.flows, &study::FlowRows, study::kFlowHeader},
+                                      std::tuple{&o.nodes, &study::NodeRows, study::kNodeHeader},
+                                      std::tuple{&o.drops, &study::DropRows, study::kDropHeader}})
         if (*file) tables.push_back({**file, rows, header, nullptr});
 
     // Every output, event file or table, is told apart from the others and
@@ -201,7 +204,9 @@ int main(int argc, char** argv) {
     if (o.Tables()) reads |= kavro::kReadTables;
     if (o.nodes) reads |= kavro::kReadEnergy;
     for (Job& job : jobs) {
-        job.reads = reads;
+        job.read = reads;
+        job.parts.nodes = o.nodes.has_value();
+        job.parts.drops = o.drops.has_value();
         job.cores = cores / threads;
     }
     files::RemoveTemporaryFilesOnSignals();

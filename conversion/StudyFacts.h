@@ -20,6 +20,29 @@ enum Reads : unsigned {
     kReadRecords = 4,  // each record's type and first receive: the summary's figures
 };
 
+struct ReadOptions {
+    ReadOptions(unsigned what = kReadEvents, int64_t binWidthNs = 0) : reads(what), binNs(binWidthNs) {}
+
+    unsigned reads;  // a set of Reads
+    // The width of the time series' bins in nanoseconds; 0 for no series.
+    // The drops, routing sends and energy readings are then binned as they
+    // are read.
+    int64_t binNs;
+};
+
+// Counts by time bin. Lines come nearly in time order, so a run of one bin
+// is one entry; entries of one bin add up.
+struct BinCounts {
+    std::vector<std::pair<uint64_t, uint64_t>> runs;  // bin, count
+
+    void Add(uint64_t bin) {
+        if (!runs.empty() && runs.back().first == bin)
+            ++runs.back().second;
+        else
+            runs.push_back({bin, 1});
+    }
+};
+
 // Where a trace's hops came from. With routing-layer lines, from their
 // forwards; without, from MAC receives of the packets; with neither, the
 // event file shows direct links and the study takes ns-2's own count of
@@ -55,16 +78,34 @@ struct DropCount {
     uint64_t lines = 0;
 };
 
+// Each node's last energy reading in each bin that has one, in bin order.
+using EnergyBins = std::vector<std::pair<uint64_t, EnergyReading>>;
+
+// Routing-layer sends and forwards of one packet type.
+struct RoutingCount {
+    uint64_t lines = 0;
+    BinCounts bins;  // with the series
+};
+
 struct StudyFacts {
     std::vector<StudyRecord> records;
-    // Routing-layer sends and forwards by packet type, as written.
-    std::unordered_map<std::string, uint64_t> routingByType;
+    // By packet type, as written.
+    std::unordered_map<std::string, RoutingCount> routingByType;
     std::vector<DropCount> drops;
     ByNode<uint64_t> dropsAtNode;
     // Drop lines whose packet id finds a record of the same type.
     uint64_t droppedWithRecord = 0;
     EnergyByNode energy;
     unsigned formats = 0;  // bit 1 << Format of every line read
+
+    // For the time series, with ReadOptions::binNs; the records' own times
+    // are binned by the study.
+    int64_t binNs = 0;
+    bool binned = false;   // a drop, routing send or energy reading was binned
+    uint64_t lastBin = 0;  // the last bin of those
+    BinCounts droppedBins;  // drop lines that droppedWithRecord counts
+    ByNode<BinCounts> dropBinsAtNode;  // every drop line
+    ByNode<EnergyBins> energyBins;
 };
 
 }  // namespace kavro

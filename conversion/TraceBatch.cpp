@@ -5,40 +5,59 @@
 #include <vector>
 
 #include "LineSplitter.h"
+#include "TraceTime.h"
 
 namespace kavro {
 
 namespace {
 
-// Each node's last energy reading in a run of lines. With energy on, every
-// line reports one, so the readings are kept as views into the lines until
-// the run ends.
+// Each node's last energy reading in a run of lines, and with bins its last
+// in each bin. With energy on, every line reports one, so the readings are
+// kept as views into the lines until a node's bin changes or the run ends.
 class EnergyNotes {
 public:
-    explicit EnergyNotes(EnergyByNode& out) : out_(out) {}
+    EnergyNotes(TraceBatch& batch, int64_t binNs) : batch_(batch), binNs_(binNs) {}
 
     // Once the lines are read, while the views still point into them.
     void Flush() {
         last_.ForEach([&](const std::string& node, const Views& v) {
-            EnergyReading& reading = out_[node];
+            EnergyReading& reading = batch_.energy[node];
             reading.energy.assign(v.energy);
             reading.time.assign(v.time);
         });
         last_.Clear();
+        inBin_.ForEach([&](const std::string& node, const Views& v) { Keep(node, v); });
+        inBin_.Clear();
     }
 
     void Note(std::string_view line, Format format) {
         const EnergyLine e = ReadEnergy(line, format);
-        if (!e.energy.empty()) last_[e.node] = {e.energy, e.time};
+        if (e.energy.empty()) return;
+        last_[e.node] = {e.energy, e.time};
+        uint64_t bin = 0;
+        if (binNs_ == 0 || !BinOf(e.time, binNs_, bin)) return;
+        Views& held = inBin_[e.node];
+        if (held.energy.data() && held.bin != bin) Keep(e.node, held);
+        held = {e.energy, e.time, bin};
     }
 
 private:
     struct Views {
         std::string_view energy;
         std::string_view time;
+        uint64_t bin = 0;
     };
-    EnergyByNode& out_;
+
+    void Keep(std::string_view node, const Views& v) {
+        EnergyBins& bins = batch_.energyBins[node];
+        if (bins.empty() || bins.back().first != v.bin) bins.emplace_back(v.bin, EnergyReading{});
+        bins.back().second = {std::string(v.energy), std::string(v.time)};
+    }
+
+    TraceBatch& batch_;
+    const int64_t binNs_;
     ByNode<Views> last_;
+    ByNode<Views> inBin_;
 };
 
 // The rule test itself; `keep` receives the lines a rule reads. What else
@@ -103,11 +122,12 @@ void TraceBatch::Clear() {
     routingLines = 0;
     store.clear();
     energy.Clear();
+    energyBins.Clear();
 }
 
-void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch, unsigned reads) {
-    EnergyNotes energy(batch.energy);
-    WithReads(reads, [&](auto kReads) {
+void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch, const ReadOptions& read) {
+    EnergyNotes energy(batch, read.binNs);
+    WithReads(read.reads, [&](auto kReads) {
         for (size_t i = 0; i < count; ++i)
             Select<kReads>(lines[i], batch, energy,
                            [&](std::string_view line, LineRule rule) { batch.lines.push_back({line, rule}); });
@@ -115,7 +135,7 @@ void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch,
     energy.Flush();
 }
 
-void CutTrace(std::string_view bytes, TraceBatch& batch, unsigned reads) {
+void CutTrace(std::string_view bytes, TraceBatch& batch, const ReadOptions& read) {
     batch.Clear();
     const char* d = bytes.data();
     const size_t n = bytes.size();
@@ -134,8 +154,8 @@ void CutTrace(std::string_view bytes, TraceBatch& batch, unsigned reads) {
     };
     // Empty lines, such as between a CR and its LF, match nothing, so where
     // the whole lines begin and how their ends pair up does not matter.
-    EnergyNotes energy(batch.energy);
-    WithReads(reads, [&](auto kReads) {
+    EnergyNotes energy(batch, read.binNs);
+    WithReads(read.reads, [&](auto kReads) {
         bool crAtEnd = false;
         SplitEndedLines(std::string_view(d, last), first + 1,
                         [&](std::string_view line) KAVRO_PER_LINE_LAMBDA {

@@ -33,18 +33,19 @@ struct TraceBatch {
     size_t routingLines = 0;  // routing-layer sends, receives and forwards
     std::string store;   // the bytes of lines cut from a piece
     EnergyByNode energy;  // with kReadEnergy: each node's last reading in the lines
+    ByNode<EnergyBins> energyBins;  // and with bins, its last in each bin
 
     void Clear();
 };
 
 // Appends the lines of `lines` that a rule reads to `batch`, as views into
-// them: for text already split into lines that outlives the batch. `reads`
-// is a set of Reads.
+// them: for text already split into lines that outlives the batch. Throws
+// TraceError for a time past the series' last bin.
 void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch,
-                 unsigned reads = kReadEvents);
+                 const ReadOptions& read = {});
 
 // Makes `batch` the piece `bytes` of a trace, with copies of its whole lines
 // that a rule reads; reuses the batch's memory.
-void CutTrace(std::string_view bytes, TraceBatch& batch, unsigned reads = kReadEvents);
+void CutTrace(std::string_view bytes, TraceBatch& batch, const ReadOptions& read = {});
 
 }  // namespace kavro

@@ -1,14 +1,18 @@
 #include "TraceConverter.h"
 
+#include <algorithm>
+
 #include "TraceTableBuilder.h"
 
 namespace kavro {
 
-TraceConverter::TraceConverter(NoticeFn notice, unsigned reads)
-    : reads_(reads),
+TraceConverter::TraceConverter(NoticeFn notice, const ReadOptions& read)
+    : read_(read),
       builder_(std::make_unique<TraceTableBuilder>(std::move(notice), SilentStages{},
-                                                   reads & (kReadTables | kReadRecords) ? &facts_ : nullptr,
-                                                   (reads & kReadTables) != 0)) {}
+                                                   read.reads & (kReadTables | kReadRecords) ? &facts_ : nullptr,
+                                                   (read.reads & kReadTables) != 0)) {
+    facts_.binNs = read.binNs;
+}
 
 TraceConverter::~TraceConverter() = default;
 
@@ -40,6 +44,15 @@ void TraceConverter::Take(const TraceBatch& batch) {
     // Later readings of a node replace earlier ones, as the batches come in order.
     batch.energy.ForEach([&](const std::string& node, const EnergyReading& reading) {
         facts_.energy[node] = reading;
+    });
+    batch.energyBins.ForEach([&](const std::string& node, const EnergyBins& bins) {
+        EnergyBins& all = facts_.energyBins[node];
+        for (const auto& [bin, reading] : bins) {
+            if (all.empty() || all.back().first != bin) all.emplace_back(bin, EnergyReading{});
+            all.back().second = reading;
+            facts_.lastBin = facts_.binned ? std::max(facts_.lastBin, bin) : bin;
+            facts_.binned = true;
+        }
     });
     TraceTableBuilder& builder = *builder_;
     const RuleLine* lines = batch.lines.data();
@@ -77,7 +90,7 @@ void TraceConverter::FinishLine() {
     if (pendingBegun_ && pendingKept_) {
         TraceBatch line;
         const std::string_view text = pending_;
-        SelectLines(&text, 1, line, reads_);
+        SelectLines(&text, 1, line, read_);
         Take(line);
     }
     pending_.clear();

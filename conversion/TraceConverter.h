@@ -10,6 +10,7 @@
 
 #include "EventWriter.h"
 #include "TraceBatch.h"
+#include "TraceError.h"
 #include "TraceTable.h"
 
 namespace kavro {
@@ -17,12 +18,6 @@ namespace kavro {
 template <class Stages>
 class BasicTraceTableBuilder;
 struct SilentStages;
-
-// A trace the conversion cannot go on with; the message is for the user.
-class TraceError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The longest line of a byte stream that a rule may read. Trace lines are
 // well under a kilobyte; anything longer is not a trace, and held whole it
@@ -36,8 +31,8 @@ public:
     // error there ends the conversion like an error anywhere else.
     using NoticeFn = std::function<void(const std::string&)>;
 
-    // `reads` is a set of Reads; the batches must have been read with it.
-    explicit TraceConverter(NoticeFn notice = {}, unsigned reads = kReadEvents);
+    // The batches must have been read with `read`.
+    explicit TraceConverter(NoticeFn notice = {}, const ReadOptions& read = {});
     ~TraceConverter();
     TraceConverter(const TraceConverter&) = delete;
     TraceConverter& operator=(const TraceConverter&) = delete;
@@ -48,7 +43,7 @@ public:
     void Add(const TraceBatch& batch);
     void End();
     // What the batches must have been read with.
-    unsigned Reads() const { return reads_; }
+    const ReadOptions& Reading() const { return read_; }
 
     // Every event line, in order, in blocks.
     void WriteEvents(const BlockFn& write) const { kavro::WriteEvents(Table(), write); }
@@ -72,7 +67,7 @@ private:
     void ContinueLine(const std::string& bytes);
     void FinishLine();
 
-    unsigned reads_;
+    ReadOptions read_;
     StudyFacts facts_;
     std::unique_ptr<BasicTraceTableBuilder<SilentStages>> builder_;
     size_t agentLines_ = 0;

@@ -155,15 +155,16 @@ std::string_view ReadForwards(std::string_view line, Format format) {
 DropLine ReadDrop(std::string_view line, Format format) {
     switch (format) {
         case Format::New:
-            return {TagValue(line, "ni"), TagValue(line, "nl"), TagValue(line, "nw"), TagValue(line, "ii"),
-                    TagValue(line, "it")};
+            return {TagValue(line, "t"), TagValue(line, "ni"), TagValue(line, "nl"), TagValue(line, "nw"),
+                    TagValue(line, "ii"), TagValue(line, "it")};
         case Format::Tagged:
-            return {TagValue(line, "s"), TagValue(line, "k"), {}, TagValue(line, "i"), TagValue(line, "p")};
+            return {ExtractTime(line), TagValue(line, "s"), TagValue(line, "k"), {}, TagValue(line, "i"),
+                    TagValue(line, "p")};
         case Format::Old:
             break;
     }
     // The three words after the layer: the reason, the packet id and the type.
-    DropLine d{ExtractNodeId(line), ExtractLayer(line), {}, {}, {}};
+    DropLine d{ExtractTime(line), ExtractNodeId(line), ExtractLayer(line), {}, {}, {}};
     size_t at = std::min(LayerStart(line) + 3, line.size());
     d.reason = WordFrom(line, at);
     d.packetId = WordFrom(line, at);

@@ -113,6 +113,7 @@ std::string_view ReadSize(std::string_view line, Format format);
 std::string_view ReadForwards(std::string_view line, Format format);
 
 struct DropLine {
+    std::string_view time;
     std::string_view node;
     std::string_view layer;
     std::string_view reason;

@@ -56,7 +56,10 @@ private:
     void AddForward(const TraceLine& line);
     void AddMacHop(const TraceLine& line);
     void AddDrop(std::string_view line, Format format);
-    void CountRouting(std::string_view packetType);
+    void CountRouting(std::string_view packetType, std::string_view time);
+    // The series' bin of a time, or false when there are no bins or it is
+    // left out of them.
+    bool Bin(std::string_view time, uint64_t& bin);
     // The record whose id and type the line's are, by the forward rule's
     // lookup, or -1; leaves the guard's last index alone.
     int Lookup(const TraceLine& line);
@@ -87,7 +90,7 @@ private:
     size_t lastDrop_ = 0;  // the kind of drop counted last
     std::unordered_map<std::string, size_t> dropIndex_;  // layer, reason, type: index in facts_->drops
     std::unordered_set<std::string> recordTypes_;  // the packet types of the records so far, as written
-    std::unordered_map<std::string, uint64_t>::iterator lastRouting_;  // the type counted last
+    std::unordered_map<std::string, RoutingCount>::iterator lastRouting_;  // the type counted last
 };
 
 using TraceTableBuilder = BasicTraceTableBuilder<>;

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "TraceTableBuilder.h"
+#include "TraceTime.h"
 
 namespace kavro {
 
@@ -78,12 +79,15 @@ void BasicTraceTableBuilder<Stages>::BuildTraceTable(const RuleLine& line) {
             break;
         case Rule::Forward: {
             const TraceLine fields = ReadTraceLine(text, format);
-            if (tables_) CountRouting(fields.packetType);
+            if (tables_) CountRouting(fields.packetType, fields.time);
             AddForward(fields);
             break;
         }
         case Rule::RoutingSend:
-            if (tables_) CountRouting(ReadTraceLine(text, format).packetType);
+            if (tables_) {
+                const TraceLine fields = ReadTraceLine(text, format);
+                CountRouting(fields.packetType, fields.time);
+            }
             break;
         case Rule::Drop:
             if (tables_) AddDrop(text, format);
@@ -141,14 +145,24 @@ void BasicTraceTableBuilder<Stages>::AddReceive(std::string_view text, Format fo
 }
 
 template <class Stages>
-void BasicTraceTableBuilder<Stages>::CountRouting(std::string_view packetType) {
+bool BasicTraceTableBuilder<Stages>::Bin(std::string_view time, uint64_t& bin) {
+    if (facts_->binNs == 0 || !BinOf(time, facts_->binNs, bin)) return false;
+    facts_->lastBin = facts_->binned ? std::max(facts_->lastBin, bin) : bin;
+    facts_->binned = true;
+    return true;
+}
+
+template <class Stages>
+void BasicTraceTableBuilder<Stages>::CountRouting(std::string_view packetType, std::string_view time) {
     auto& counts = facts_->routingByType;
     // Routing transmissions come in runs of one type.
     if (lastRouting_ == counts.end() || lastRouting_->first != packetType) {
         key_.assign(packetType);
-        lastRouting_ = counts.try_emplace(key_, 0).first;
+        lastRouting_ = counts.try_emplace(key_).first;
     }
-    ++lastRouting_->second;
+    ++lastRouting_->second.lines;
+    uint64_t bin = 0;
+    if (Bin(time, bin)) lastRouting_->second.bins.Add(bin);
 }
 
 template <class Stages>
@@ -167,13 +181,18 @@ void BasicTraceTableBuilder<Stages>::AddDrop(std::string_view text, Format forma
     }
     ++drops[lastDrop_].lines;
     ++facts_->dropsAtNode[drop.node];
+    uint64_t bin = 0;
+    const bool binned = Bin(drop.time, bin);
+    if (binned) facts_->dropBinsAtNode[drop.node].Add(bin);
     // Most drops are of routing and MAC packets, of a type no record has.
     const std::string& type = drops[lastDrop_].type;
     if (!recordTypes_.count(type)) return;
     key_.clear();
     AppendLowerAscii(drop.packetId, key_);
     const int found = FindTrace(key_);
-    if (found >= 0 && facts_->records[found].type == type) ++facts_->droppedWithRecord;
+    if (found < 0 || facts_->records[found].type != type) return;
+    ++facts_->droppedWithRecord;
+    if (binned) facts_->droppedBins.Add(bin);
 }
 
 template <class Stages>

@@ -10,7 +10,7 @@
 
 #include "LineSplitter.h"
 #include "Reference.h"
-#include "StudyTables.h"
+#include "Csv.h"
 #include "TraceConverter.h"
 
 namespace {
@@ -49,26 +49,44 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string wantFile = ref::EventFile(want.table);
 
     // As the console converter reads a trace: pieces cut on their own; the
-    // study tables are read, too, when the first byte's low bit says so.
-    const unsigned reads = cuts[0] & 1 ? kavro::kReadTables | kavro::kReadEnergy : kavro::kReadEvents;
+    // whole study, time series and all, is read too when the first byte's
+    // low bit says so. A time past the series' last bin fails the trace.
+    const bool study = cuts[0] & 1;
+    const kavro::ReadOptions reads(study ? kavro::kReadTables | kavro::kReadEnergy : kavro::kReadEvents,
+                                   study ? 100000000 : 0);
     kavro::TraceConverter pieces({}, reads);
-    kavro::TraceBatch piece;
-    for (size_t pos = 0, k = 0; pos < text.size(); ++k) {
-        const size_t len = cuts[k % 3] % 40;
-        kavro::CutTrace(text.substr(pos, len), piece, reads);  // a zero length hands over an empty piece
-        pieces.Add(piece);
-        pos += len;
-        if (len == 0) {
-            kavro::CutTrace(text.substr(pos, 1), piece, reads);
+    try {
+        kavro::TraceBatch piece;
+        for (size_t pos = 0, k = 0; pos < text.size(); ++k) {
+            const size_t len = cuts[k % 3] % 40;
+            kavro::CutTrace(text.substr(pos, len), piece, reads);  // a zero length hands over an empty piece
             pieces.Add(piece);
-            ++pos;
+            pos += len;
+            if (len == 0) {
+                kavro::CutTrace(text.substr(pos, 1), piece, reads);
+                pieces.Add(piece);
+                ++pos;
+            }
         }
-    }
-    pieces.End();
-    if (reads != kavro::kReadEvents) {
-        const kavro::StudyRows rows = kavro::MakeStudyRows("t", pieces.Table(), pieces.Facts(), pieces.Paths());
-        Check(pieces.Facts().records.size() == pieces.Table().size(), "a study record per record");
-        Check(std::count(rows.trace.begin(), rows.trace.end(), '\n') == 1, "one row per trace");
+        pieces.End();
+        if (study) {
+            namespace study = kavro::study;
+            const study::Study s = study::MakeStudy(pieces.Table(), pieces.Facts(), pieces.Paths(),
+                                                    {true, true, reads.binNs, true});
+            const study::BinWidth width{reads.binNs, 1};
+            const std::string row = study::TraceRow("t", s);
+            Check(pieces.Facts().records.size() == pieces.Table().size(), "a study record per record");
+            Check(std::count(row.begin(), row.end(), '\n') == 1, "one row per trace");
+            const std::string series = study::SeriesRows("t", s, width);
+            Check(static_cast<uint64_t>(std::count(series.begin(), series.end(), '\n')) == s.series.bins,
+                  "one series row per bin");
+            study::FlowSeriesRows("t", s, width);
+            study::NodeSeriesRows("t", s, width);
+            study::PacketRows("t", s);
+        }
+    } catch (const kavro::TraceError&) {
+        if (!study) Check(false, "a trace error without a study");
+        return 0;
     }
     size_t lines = 0;
     Check(FileOf(pieces, &lines) == wantFile, "pieces convert otherwise than the reference");

@@ -9,11 +9,23 @@
 #include <sstream>
 
 #include "Convert.h"
-#include "StudyTables.h"
+#include "Csv.h"
 
 namespace {
 
 using Rows = std::vector<std::string>;
+
+// A trace's rows of the four tables.
+struct Tables {
+    std::string trace, flows, nodes, drops;
+};
+
+Tables TablesOf(std::string_view name, const kavro::ArrTrace& table, const kavro::StudyFacts& facts,
+                kavro::PathSource paths) {
+    namespace study = kavro::study;
+    const study::Study s = study::MakeStudy(table, facts, paths, {true, true});
+    return {study::TraceRow(name, s), study::FlowRows(name, s), study::NodeRows(name, s), study::DropRows(name, s)};
+}
 
 // A record as the figures see it: times, relays, flow source and size.
 struct Rec {
@@ -23,8 +35,8 @@ struct Rec {
     uint64_t size = 500;
 };
 
-kavro::StudyRows RowsOf(const std::vector<Rec>& recs, std::string_view name = "t.tr",
-                        std::unordered_map<std::string, uint64_t> routing = {}) {
+Tables RowsOf(const std::vector<Rec>& recs, std::string_view name = "t.tr",
+              const std::unordered_map<std::string, uint64_t>& routing = {}) {
     kavro::ArrTrace table;
     kavro::StudyFacts facts;
     for (const Rec& r : recs) {
@@ -40,13 +52,13 @@ kavro::StudyRows RowsOf(const std::vector<Rec>& recs, std::string_view name = "t
         study.receiveNode = rec.DstNode;
         study.size = r.size;
     }
-    facts.routingByType = std::move(routing);
+    for (const auto& [type, lines] : routing) facts.routingByType[type].lines = lines;
     facts.formats = 1;
-    return kavro::MakeStudyRows(name, table, facts, kavro::PathSource::Routing);
+    return TablesOf(name, table, facts, kavro::PathSource::Routing);
 }
 
 // The fields after trace and format: sent ... flows.
-std::string Figures(const kavro::StudyRows& rows) {
+std::string Figures(const Tables& rows) {
     const std::string& row = rows.trace;
     size_t at = row.find(',', row.find(',') + 1) + 1;
     return row.substr(at, row.size() - at - 1);
@@ -105,7 +117,7 @@ Rows Split(const std::string& text) {
 }
 
 // The trace row of lines read by the whole pass, by column name.
-std::map<std::string, std::string> TraceRowOf(const std::vector<std::string>& lines, kavro::StudyRows* all = nullptr) {
+std::map<std::string, std::string> TraceRowOf(const std::vector<std::string>& lines, Tables* all = nullptr) {
     kavro::TraceConverter conversion({}, kavro::kReadTables);
     std::string text;
     for (const std::string& line : lines) text += line + "\n";
@@ -113,10 +125,10 @@ std::map<std::string, std::string> TraceRowOf(const std::vector<std::string>& li
     kavro::CutTrace(text, batch, kavro::kReadTables);
     conversion.Add(batch);
     conversion.End();
-    const kavro::StudyRows rows = kavro::MakeStudyRows("t", conversion.Table(), conversion.Facts(), conversion.Paths());
+    const Tables rows = TablesOf("t", conversion.Table(), conversion.Facts(), conversion.Paths());
     if (all) *all = rows;
     std::map<std::string, std::string> row;
-    std::istringstream names(std::string(kavro::kTraceTableHeader)), values(rows.trace);
+    std::istringstream names(std::string(kavro::study::kTraceHeader)), values(rows.trace);
     for (std::string name, value; std::getline(names, name, ',') && std::getline(values, value, ',');)
         row[name.substr(0, name.find('\n'))] = value.substr(0, value.find('\n'));
     return row;
@@ -178,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, StudyRowRules, testing::ValuesIn(kRowCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StudyTables, DropsAndFlowsKeepTheTypesCase) {
-    kavro::StudyRows rows;
+    Tables rows;
     TraceRowOf({At('s', "1.0", "1", "AGT", "7", "tcp"), At('s', "1.1", "1", "AGT", "8", "TCP"),
                 "D 1.2 _2_ MAC  COL 7 ACK 38 [0 0 0 0]", "D 1.3 _2_ MAC  COL 8 ack 38 [0 0 0 0]"},
                &rows);
@@ -187,12 +199,12 @@ TEST(StudyTables, DropsAndFlowsKeepTheTypesCase) {
 }
 
 // A run of ns-2 given to the whole study pass, cut into pieces.
-kavro::StudyRows StudyOf(const std::string& name) {
+Tables StudyOf(const std::string& name) {
     std::ifstream in(KAVRO_TEST_DATA "/" + name, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     const std::string bytes = text.str();
-    const unsigned reads = kavro::kReadTables | kavro::kReadEnergy;
+    const kavro::ReadOptions reads(kavro::kReadTables | kavro::kReadEnergy);
     kavro::TraceConverter conversion({}, reads);
     kavro::TraceBatch piece;
     for (size_t at = 0; at < bytes.size(); at += 50000) {
@@ -200,7 +212,7 @@ kavro::StudyRows StudyOf(const std::string& name) {
         conversion.Add(piece);
     }
     conversion.End();
-    return kavro::MakeStudyRows(name, conversion.Table(), conversion.Facts(), conversion.Paths());
+    return TablesOf(name, conversion.Table(), conversion.Facts(), conversion.Paths());
 }
 
 
@@ -219,7 +231,7 @@ TEST(StudyOfRealTraces, TcpDataAndAcksAreTwoFlows) {
 // Node 3 last reports 91.066577 J at 29.862737458; node 8 is heard only in
 // ns-2's energy lines, last at 15.000536.
 TEST(StudyOfRealTraces, DropsAndEnergyReadOffTheTrace) {
-    const kavro::StudyRows rows = StudyOf("aodv-10n-30s-e100-new.tr");
+    const Tables rows = StudyOf("aodv-10n-30s-e100-new.tr");
     EXPECT_EQ(Split(rows.drops), (Rows{"aodv-10n-30s-e100-new.tr,MAC,COL,AODV,1",
                                        "aodv-10n-30s-e100-new.tr,RTR,NRTE,cbr,38"}));
     const Rows nodes = Split(rows.nodes);
@@ -248,15 +260,15 @@ bool SameButTimes(const std::string& a, const std::string& b) {
 // and the last digit of the times. Their drops may differ where a format
 // lacks a field, so they are left out.
 TEST(StudyOfRealTraces, OneRunInEveryFormatGivesTheSameTables) {
-    const kavro::StudyRows old = StudyOf("aodv-10n-30s-e100.tr");
+    const Tables old = StudyOf("aodv-10n-30s-e100.tr");
     for (const char* name : {"aodv-10n-30s-e100-new.tr", "aodv-10n-30s-e100-tagged.tr"}) {
-        const kavro::StudyRows other = StudyOf(name);
+        const Tables other = StudyOf(name);
         const auto normal = [&](std::string text, const std::string& trace, const char* format) {
             for (size_t at; (at = text.find(trace)) != std::string::npos;) text.replace(at, trace.size(), "T");
             for (size_t at; (at = text.find(std::string("T,") + format)) != std::string::npos;) text.replace(at, 2 + std::strlen(format), "T,F");
             return Split(text);
         };
-        for (auto table : {&kavro::StudyRows::trace, &kavro::StudyRows::flows, &kavro::StudyRows::nodes}) {
+        for (auto table : {&Tables::trace, &Tables::flows, &Tables::nodes}) {
             const Rows a = normal(old.*table, "aodv-10n-30s-e100.tr", "old");
             const Rows b = normal(other.*table, name, name[18] == 'n' ? "new" : "tagged");
             ASSERT_EQ(a.size(), b.size()) << name;

@@ -1,0 +1,74 @@
+#include "TraceTime.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "TraceError.h"
+
+namespace kavro {
+
+bool ReadTime(std::string_view text, double& value) {
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && at == end && std::isfinite(value);
+}
+
+Nanos ReadNanoseconds(std::string_view text, int64_t& ns) {
+    double probe = 0;
+    if (!ReadTime(text, probe)) return Nanos::NoTime;
+    // From here the text is a decimal number: a sign, digits with a point,
+    // an exponent. value = digits * 10^exponent, leading zeros left out;
+    // past 40 digits only the first after the cut matters, for rounding.
+    size_t at = 0;
+    const bool minus = text[at] == '-';
+    if (text[at] == '-' || text[at] == '+') ++at;
+    std::string digits;
+    long long exponent = 0;
+    bool point = false;
+    for (; at < text.size() && text[at] != 'e' && text[at] != 'E'; ++at) {
+        const char c = text[at];
+        if (c == '.') {
+            point = true;
+        } else if (digits.empty() && c == '0') {
+            exponent -= point;
+        } else if (digits.size() < 40) {
+            digits += c;
+            exponent -= point;
+        } else {
+            exponent += !point;
+        }
+    }
+    if (at < text.size()) {
+        long long e = 0;
+        const char* from = text.data() + at + 1;
+        std::from_chars(from + (*from == '+'), text.data() + text.size(), e);
+        exponent += e;
+    }
+    ns = 0;
+    if (digits.empty()) return Nanos::Ok;  // zero, also -0.0
+    if (minus) return Nanos::Negative;
+    // The digits before the point that nanoseconds put.
+    const long long whole = static_cast<long long>(digits.size()) + exponent + 9;
+    if (whole > 19) return Nanos::TooLarge;
+    unsigned __int128 value = 0;
+    for (long long i = 0; i < whole; ++i)
+        value = value * 10 + (i < static_cast<long long>(digits.size()) ? digits[i] - '0' : 0);
+    if (whole >= 0 && whole < static_cast<long long>(digits.size()) && digits[whole] >= '5') ++value;
+    if (value > static_cast<unsigned __int128>(INT64_MAX)) return Nanos::TooLarge;
+    ns = static_cast<int64_t>(value);
+    return Nanos::Ok;
+}
+
+bool BinOf(std::string_view time, int64_t binNs, uint64_t& bin) {
+    int64_t ns = 0;
+    const Nanos read = ReadNanoseconds(time, ns);
+    if (read == Nanos::NoTime || read == Nanos::Negative) return false;
+    if (read == Nanos::Ok) bin = static_cast<uint64_t>(ns / binNs);
+    if (read == Nanos::TooLarge || bin >= kMaxBins)
+        throw TraceError("the time series would need more than " + std::to_string(kMaxBins) +
+                         " bins to reach a time of " + std::string(time) + " s");
+    return true;
+}
+
+}  // namespace kavro
