@@ -20,9 +20,8 @@ Nanos ReadNanoseconds(std::string_view text, int64_t& ns) {
     // From here the text is a decimal number: a sign, digits with a point,
     // an exponent. value = digits * 10^exponent, leading zeros left out;
     // past 40 digits only the first after the cut matters, for rounding.
-    size_t at = 0;
-    const bool minus = text[at] == '-';
-    if (text[at] == '-' || text[at] == '+') ++at;
+    const bool minus = text[0] == '-';
+    size_t at = minus;
     std::string digits;
     long long exponent = 0;
     bool point = false;

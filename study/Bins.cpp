@@ -6,9 +6,7 @@ std::optional<BinWidth> ParseBinWidth(std::string_view text) {
     const size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);
     const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-    if ((whole.empty() && fraction.empty()) || fraction.size() > 9 ||
-        (point != std::string_view::npos && fraction.empty()))
-        return std::nullopt;
+    if ((whole.empty() && fraction.empty()) || fraction.size() > 9) return std::nullopt;
     unsigned __int128 ns = 0;
     for (char c : whole) {
         if (c < '0' || c > '9') return std::nullopt;

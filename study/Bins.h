@@ -13,8 +13,8 @@ struct BinWidth {
     int decimals = 0;  // as written: "0.50" has two
 };
 
-// A positive number of seconds of digits, with at most nine decimals after
-// a point; nothing for anything else.
+// A positive number of seconds, digits with at most nine decimals after a
+// point (".5" and "2." too); nothing for anything else.
 std::optional<BinWidth> ParseBinWidth(std::string_view text);
 
 // The start of bin k, k times the width, exactly.
