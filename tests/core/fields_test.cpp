@@ -169,6 +169,27 @@ TEST(LineReader, ReadsTheForwardCountOfEveryFormat) {
         EXPECT_EQ(kavro::ReadForwards(c.line, kavro::RuleFor(c.line).format), c.count) << c.line;
 }
 
+// A node's energy as each format reports it; ns-2 writes -1 without an
+// energy model, which is no reading.
+TEST(LineReader, ReadsEnergyOfEveryFormat) {
+    const struct {
+        const char* line;
+        const char* energy;
+    } cases[] = {
+        {"r -t 1.0 -Hs 3 -Ni 3 -Ne 91.066577 -Nl AGT", "91.066577"},
+        {"r -t 1.0 -Hs 3 -Ni 3 -Ne -1.000000 -Nl AGT", ""},
+        {"r -t 1.0 -Hs 3 -Ni 3 -Ne -0.0 -Nl AGT", "-0.0"},
+        {"r -t 1.0 -Hs 3 -Ni 3 -Ne 0.000000 -Nl AGT", "0.000000"},
+        {"N -t 15.000536 -n 8 -e 93.249123", "93.249123"},
+        {"r 5.28 -s 2 -p cbr -k AGT -i 3 -N:loc {1 2 0} -N:en 97.617802 -M:dur 13a", "97.617802"},
+        {"r 5.28 -s 2 -p cbr -k AGT -i 3 -N:loc {1 2 0} -N:en -1.000000 -M:dur 13a", ""},
+        {"r 5.2 _2_ AGT  --- 3 cbr 532 [13a 2 9 800] [energy 97.617802 ei 2.375] ------- [9:1 2:0 30 2]", "97.617802"},
+        {"r 5.2 _2_ AGT  --- 3 cbr 532 [13a 2 9 800] ------- [9:1 2:0 30 2]", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(kavro::ReadEnergy(c.line, kavro::RuleFor(c.line).format).energy, c.energy) << c.line;
+}
+
 // The tag search works through 16-byte blocks; a tag must be found wherever
 // it falls against them, and never past the line's end.
 TEST(NewFormatTags, FoundAtEveryOffsetAndCutAtEveryLength) {

@@ -99,11 +99,14 @@ study::Study StudyOf(const std::string& text, const char* width) {
                             {true, true, read.binNs, true});
 }
 
-// The empty bins between events are written, from bin 0 on.
+// The empty bins between events are written, from bin 0 on; a packet is
+// delivered in the bin of its first receive; a node's energy is carried on.
 TEST(Series, EveryBinFromTheFirstToTheLast) {
     const std::string text =
         "s 0.25 _1_ AGT  --- 1 cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0] [0] 0 0\n"
+        "N -t 0.27 -n 3 -e 90.5\n"
         "r 0.30 _2_ AGT  --- 1 cbr 500 [0 0 0 0] ------- [1:0 2:0 32 0] [0] 1 0\n"
+        "r 1.20 _4_ AGT  --- 1 cbr 600 [0 0 0 0] ------- [1:0 2:0 32 0] [0] 1 0\n"
         "D 2.10 _3_ IFQ  --- 9 AODV 48 [0 0 0 0]\n";
     const study::Study s = StudyOf(text, "0.5");
     EXPECT_EQ(study::SeriesRows("t", s, *study::ParseBinWidth("0.5")),
@@ -113,7 +116,9 @@ TEST(Series, EveryBinFromTheFirstToTheLast) {
               "t,1.5,0,0,0.000,,,0,0\n"
               "t,2.0,0,0,0.000,,,0,0\n");
     const std::string nodes = study::NodeSeriesRows("t", s, *study::ParseBinWidth("0.5"));
-    EXPECT_NE(nodes.find("t,3,2.0,0,0,0,1,\n"), std::string::npos) << nodes;
+    EXPECT_NE(nodes.find("t,3,1.0,0,0,0,0,90.5\nt,3,1.5,0,0,0,0,90.5\nt,3,2.0,0,0,0,1,90.5\n"), std::string::npos)
+        << nodes;
+    EXPECT_NE(nodes.find("t,2,0.0,0,1,0,0,\n"), std::string::npos) << nodes;
 }
 
 // Each flow's and node's series add up to its row of the tables, and the

@@ -86,6 +86,13 @@ const FigureCase kFigureCases[] = {
     {"UntimedRecordsCountButHaveNoDelay", {{"x", "y"}, {"1.0", "3.0"}},
      "2,2,100.00,2.000000000,2.000000000,2.000000000,2.000000000,,4.000,1.0000,0,0.0000,0,4,1,routing"},
     {"NoSpanNoThroughput", {{"5.0", "4.0"}}, "1,1,100.00,-1.000000000,-1.000000000,-1.000000000,-1.000000000,,,1.0000,0,0.0000,0,2,1,routing"},
+    {"ZeroSpanNoThroughput", {{"5.0", "5.0"}}, "1,1,100.00,0.000000000,0.000000000,0.000000000,0.000000000,,,1.0000,0,0.0000,0,2,1,routing"},
+    // Of eleven delays the 95th percentile is the eleventh (rank ceil(10.45)),
+    // the 90th the tenth.
+    {"PercentilesOfElevenRankUp",
+     {{"0", "0.1"}, {"1", "1.2"}, {"2", "2.3"}, {"3", "3.4"}, {"4", "4.5"}, {"5", "5.6"}, {"6", "6.7"}, {"7", "7.8"},
+      {"8", "8.9"}, {"9", "10.0"}, {"10", "11.1"}},
+     "11,11,100.00,0.600000000,0.600000000,1.100000000,1.100000000,0.100000000,3.964,1.0000,0,0.0000,0,22,1,routing"},
     // The trace's jitter: differences over all flows, over all their pairs.
     {"TraceJitterIsOverFlows",
      {{"0", "0.1", 0, "a"}, {"0", "0.5", 0, "b"}, {"1", "1.3", 0, "a"}, {"1", "1.5", 0, "b"}, {"2", "2.8", 0, "b"}},
@@ -107,6 +114,7 @@ TEST(StudyTables, RoutingLoadCountsOnlyTypesNoRecordHas) {
 TEST(StudyTables, FieldsQuotedOnlyWhenTheyMustBe) {
     EXPECT_EQ(RowsOf({}, "runs/a.tr").trace.substr(0, 10), "runs/a.tr,");
     EXPECT_EQ(RowsOf({}, "a,\"b\"\nc.tr").trace.substr(0, 15), "\"a,\"\"b\"\"\nc.tr\",");
+    EXPECT_EQ(RowsOf({}, "a\rb.tr").trace.substr(0, 9), "\"a\rb.tr\",");
 }
 
 Rows Split(const std::string& text) {
@@ -166,6 +174,13 @@ const RowCase kRowCases[] = {
       "D 1.2 _3_ RTR  NRTE 7 ack 40 [0 0 0 0]", "s 1.3 _4_ RTR  --- 9 AODV 48 [0 0 0 0]",
       "s 1.4 _4_ RTR  --- 10 Ack 48 [0 0 0 0]"},
      {{"dropped", "1"}, {"routing_packets", "2"}, {"paths", ""}}},
+    // The routing layer's own forwards count as its sends do; the load is
+    // per packet delivered, not sent.
+    {"RoutingForwardsCount",
+     {At('s', "0.5", "1", "AGT", "6", "cbr"), At('s', "1.0", "1", "AGT", "7", "cbr"), "f 1.1 _2_ RTR  --- 9 AODV 48 [0 0 0 0]",
+      "s 1.2 _2_ RTR  --- 10 AODV 48 [0 0 0 0]", At('f', "1.3", "2", "RTR", "7", "cbr"),
+      At('r', "1.4", "5", "AGT", "7", "cbr")},
+     {{"routing_packets", "2"}, {"nrl", "2.0000"}}},
     // Without routing and MAC lines the hops are ns-2's counts, of the first receive.
     {"CountsGiveTheHops",
      {At('s', "1.0", "1", "AGT", "1", "cbr"), At('r', "1.5", "5", "AGT", "1", "cbr", "512", "3"),
@@ -196,6 +211,17 @@ TEST(StudyTables, DropsAndFlowsKeepTheTypesCase) {
                &rows);
     EXPECT_EQ(Split(rows.drops), (Rows{"t,MAC,COL,ACK,1", "t,MAC,COL,ack,1"}));
     EXPECT_EQ(Split(rows.flows).size(), 2u);
+}
+
+// Node ids of digits come first, by value.
+TEST(StudyTables, NodeOrder) {
+    const struct {
+        const char* a;
+        const char* b;
+        bool before;
+    } cases[] = {{"9", "10", true}, {"10", "9", false}, {"09", "9", true}, {"9", "a", true}, {"a", "9", false}, {"a", "b", true},
+                 {"B", "a", true}};
+    for (const auto& c : cases) EXPECT_EQ(kavro::study::NodeBefore(c.a, c.b), c.before) << c.a << " " << c.b;
 }
 
 // A run of ns-2 given to the whole study pass, cut into pieces.
