@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Times kavro-convert against the awk reference converter and `wc -l` on large
 # ns-2 traces, in one run, and checks that both converters write the same
-# bytes; then a gzipped trace against `gzip -dc`, and a batch of four traces
+# bytes; then a trace whose router was not traced, a gzipped trace against
+# `gzip -dc`, the study's tables and series against the event file alone,
+# traces made to defeat a hash or a flat list, and a batch of four traces
 # with -j 2 against -j 1.
 #
 #   bash bench/run-bench.sh [BUILD_DIR]
@@ -67,6 +69,9 @@ command_for() {
         j2)    cmd=("$kavro" -q -j 2 "$work"/batch/*.tr); out=/dev/null ;;
         tables) cmd=("$kavro" -q -o "$work/tables.out" --csv "$work/t.csv" --flows "$work/f.csv"
                      --nodes "$work/n.csv" --drops "$work/d.csv" "$2"); out=/dev/null ;;
+        study) cmd=("$kavro" -q -o "$work/study.out" --csv "$work/t.csv" --flows "$work/f.csv"
+                    --nodes "$work/n.csv" --drops "$work/d.csv" --series "$work/s.csv" --flow-series "$work/fs.csv"
+                    --node-series "$work/ns.csv" --packets "$work/p.csv" --summary "$work/sum.csv" "$2"); out=/dev/null ;;
     esac
 }
 
@@ -202,6 +207,41 @@ turns() {
     done
 }
 
+# The same run with its router's lines off: the relays come from the MAC
+# lines, which costs more than reading the router's.
+nortr=$(bash "$here/make-trace.sh" 300 20 50 0.25 7 old 0 routerTrace=OFF | tail -n 1)
+rm -f "$work"/*.secs
+echo
+echo "== router not traced: $(basename "$nortr"), $(awk -v b="$(stat -c %s "$nortr")" 'BEGIN { printf "%.1f", b / 1e6 }') MB, $rounds rounds"
+cat "$nortr" >/dev/null
+turns kavro wc "$rounds" "$nortr"
+km=$(median <"$work/kavro.secs")
+wm=$(median <"$work/wc.secs")
+rm -f "$work"/*.secs
+turns kavro wc "$rounds" "$small"
+kr=$(median <"$work/kavro.secs")
+wr=$(median <"$work/wc.secs")
+printf '  kavro        median %.3f s, wc -l %.3f s; the routed trace: kavro %.3f s, wc -l %.3f s\n' "$km" "$wm" "$kr" "$wr"
+awk -v km="$km" -v wm="$wm" -v kr="$kr" -v wr="$wr" 'BEGIN {
+    printf("  kavro / wc   %6.2f x here, %.2f x on the routed trace (no goal: MAC lines may cost more)\n", km / wm, kr / wr)
+}'
+"$kavro" -q -o "$work/mac.out" "$nortr"
+"$kavro" -q -o "$work/routed.out" "$small"
+# The same paths, line by line, but for the relays' times, which are the
+# MAC receives' and come before the forwards.
+if paste -d '\n' "$work/routed.out" "$work/mac.out" | tr -d '\r' | awk '
+        NR % 2 == 1 { a = $0; next }
+        { n = split(a, x, " "); m = split($0, y, " "); if (n != m) exit 1
+          for (i = 1; i <= n; i++) if (i != 2 && x[i] != y[i]) exit 1
+          if (x[6] != "forwarding" && x[2] != y[2]) exit 1
+          if (x[6] == "forwarding" && x[2] < y[2]) exit 1 }' &&
+    [ "$(wc -l <"$work/routed.out")" = "$(wc -l <"$work/mac.out")" ]; then
+    echo "  output       the routed trace's paths, relays at their MAC receives"
+else
+    echo "  output       DIFFERS from the routed trace's paths"
+    status=1
+fi
+
 # A gzipped trace: inflating is the floor.
 gz="$small.gz"
 [ -s "$gz" ] || { echo "compressing $(basename "$small") ..." >&2; gzip -c "$small" >"$gz.part" && mv "$gz.part" "$gz"; }
@@ -248,6 +288,64 @@ else
     echo "  event file   DIFFERS with the tables"
     status=1
 fi
+
+# Everything the study writes at once, against the event file alone.
+rm -f "$work"/*.secs
+echo
+echo "== the whole study (tables, series, packets, summary) on the ~230 MB trace, $rounds rounds"
+measure kavro "$small"
+measure study "$small"
+turns kavro study "$rounds" "$small"
+k=$(median <"$work/kavro.secs")
+t=$(median <"$work/study.secs")
+printf '  events only  median %.3f s   (runs: %s)\n' "$k" "$(runs kavro)"
+printf '  whole study  median %.3f s   (runs: %s)\n' "$t" "$(runs study)"
+awk -v k="$k" -v t="$t" -v km="$(cat "$work/kavro.kb")" -v tm="$(cat "$work/study.kb")" 'BEGIN {
+    printf("  study / events time    %5.2f x   (goal <= 2)  %s\n", t / k, (t / k <= 2 ? "met" : "NOT MET"))
+    printf("  study / events memory  %5.2f x   (goal <= 2)  %s   (%.1f MB against %.1f MB)\n",
+        tm / km, (tm / km <= 2 ? "met" : "NOT MET"), tm / 1024, km / 1024)
+}'
+
+# Traces made to be slow: packet ids that were never sent but would fall
+# into the slots of the sent ones, and 100,000 packet types and drop
+# reasons, each against a plain trace of the same size.
+awk 'BEGIN {
+    for (i = 0; i < 100000; i++) printf "s 1.0 _1_ AGT  --- %d cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0] [0] 0 0\n", i
+    for (i = 0; i < 100000; i++) printf "r 2.0 _2_ AGT  --- %d cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0] [0] 0 0\n", i + 262144
+}' >"$work/crafted-ids.tr"
+awk 'BEGIN {
+    for (i = 0; i < 100000; i++) printf "s 1.0 _1_ AGT  --- %d cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0] [0] 0 0\n", i
+    for (i = 0; i < 100000; i++) printf "r 2.0 _2_ AGT  --- %d cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0] [0] 0 0\n", i
+}' >"$work/plain-ids.tr"
+awk 'BEGIN {
+    print "s 1.0 _1_ AGT  --- 1 cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0] [0] 0 0"
+    for (i = 0; i < 100000; i++) printf "s 1.0 _1_ RTR  --- %d T%d 512 [0 0 0 0]\n", i, i
+    for (i = 0; i < 100000; i++) printf "D 1.0 _1_ IFQ  R%d %d X%d 512 [0 0 0 0]\n", i, i, i
+}' >"$work/many-types.tr"
+awk 'BEGIN {
+    print "s 1.0 _1_ AGT  --- 1 cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0] [0] 0 0"
+    for (i = 0; i < 100000; i++) printf "s 1.0 _1_ RTR  --- %d T%06d 512 [0 0 0 0]\n", i, 1
+    for (i = 0; i < 100000; i++) printf "D 1.0 _1_ IFQ  R%06d %d X%06d 512 [0 0 0 0]\n", 1, i, 1
+}' >"$work/few-types.tr"
+echo
+echo "== traces made to be slow, $rounds rounds each"
+for pair in "crafted-ids plain-ids" "many-types few-types"; do
+    set -- $pair
+    rm -f "$work"/*.secs
+    for ((r = 0; r < rounds; r++)); do
+        for t in "$1" "$2"; do
+            t0=$EPOCHREALTIME
+            "$kavro" -q --csv "$work/x.csv" --drops "$work/y.csv" -o "$work/x.out" "$work/$t.tr" 2>/dev/null || true
+            t1=$EPOCHREALTIME
+            awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f\n", b - a }' >>"$work/$t.secs"
+        done
+    done
+    a=$(median <"$work/$1.secs")
+    b=$(median <"$work/$2.secs")
+    awk -v n1="$1" -v n2="$2" -v a="$a" -v b="$b" 'BEGIN {
+        printf("  %-12s %.3f s against %-10s %.3f s: %5.2f x (goal: near 1)\n", n1, a, n2, b, a / b)
+    }'
+done
 
 # Four traces at once: two cores should nearly halve the wall time.
 mkdir -p "$work/batch"

@@ -21,12 +21,21 @@ Value Finite(double value) { return std::isfinite(value) ? Value(value) : std::n
 // Nearest rank: the p-th percentile of n sorted values is at rank ceil(p n / 100).
 size_t Rank(size_t p, size_t n) { return std::max<size_t>(1, (p * n + 99) / 100) - 1; }
 
-// The delay of a delivered record, when both its times are numbers.
-bool DelayOf(const RecNsTrace& rec, const StudyRecord& study, double& send, double& delay) {
+// A record's times as numbers, read once.
+struct Timing {
+    bool sent = false;  // its send time is a number
+    double send = 0;
+    bool timed = false;  // delivered, and both its times are numbers
+    double delay = 0;
+};
+
+Timing TimingOf(const RecNsTrace& rec, const StudyRecord& study) {
+    Timing t;
+    t.sent = ReadTime(rec.SendTime, t.send);
     double receive = 0;
-    if (!study.received || !ReadTime(rec.SendTime, send) || !ReadTime(study.receiveTime, receive)) return false;
-    delay = receive - send;
-    return true;
+    t.timed = t.sent && study.received && ReadTime(study.receiveTime, receive);
+    if (t.timed) t.delay = receive - t.send;
+    return t;
 }
 
 // The links of a delivered record, by where the trace's paths came from.
@@ -45,11 +54,10 @@ public:
     // A new flow begins: jitter pairs never span two flows.
     void StartFlow() { havePrevious_ = false; }
 
-    void Add(const RecNsTrace& rec, const StudyRecord& study) {
+    void Add(const RecNsTrace& rec, const StudyRecord& study, const Timing& time) {
         ++sent_;
-        double send = 0, delay = 0;
         // The span starts at the first send, whether that packet arrived or not.
-        if (ReadTime(rec.SendTime, send)) firstSend_ = std::min(firstSend_, send);
+        if (time.sent) firstSend_ = std::min(firstSend_, time.send);
         if (!study.received) return;
         ++delivered_;
         links_ += PathLinks(rec);
@@ -58,7 +66,8 @@ public:
             ++hopsOver_;
         }
         bytes_ += study.size;
-        if (!DelayOf(rec, study, send, delay)) return;
+        if (!time.timed) return;
+        const double delay = time.delay;
         delays_.push_back(delay);
         if (havePrevious_) {
             jitterSum_ += std::fabs(delay - previous_);
@@ -66,7 +75,7 @@ public:
         }
         previous_ = delay;
         havePrevious_ = true;
-        lastReceive_ = std::max(lastReceive_, send + delay);
+        lastReceive_ = std::max(lastReceive_, time.send + delay);
     }
 
     uint64_t Links() const { return links_; }
@@ -157,7 +166,7 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
     for (size_t i = 0; i < table.size(); ++i) {
         const StudyRecord& r = study(i);
         key.assign(r.source).append(1, '\0').append(r.destination).append(1, '\0').append(r.type);
-        const auto [at, fresh] = flowIndex.emplace(key, flowRecords.size());
+        const auto [at, fresh] = flowIndex.try_emplace(key, flowRecords.size());
         if (fresh) {
             flowRecords.emplace_back();
             Flow& flow = s.flows.emplace_back();
@@ -169,6 +178,9 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
         flowOf[i] = at->second;
     }
 
+    std::vector<Timing> times(table.size());
+    for (size_t i = 0; i < table.size(); ++i) times[i] = TimingOf(table[i], study(i));
+
     // The whole trace takes its records flow by flow, so that its jitter
     // counts pairs within each flow only.
     Accumulator whole(paths);
@@ -176,8 +188,8 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
         Accumulator flow(paths);
         whole.StartFlow();
         for (size_t i : flowRecords[f]) {
-            flow.Add(table[i], study(i));
-            whole.Add(table[i], study(i));
+            flow.Add(table[i], study(i), times[i]);
+            whole.Add(table[i], study(i), times[i]);
         }
         flow.Write(s.flows[f]);
     }
@@ -241,8 +253,7 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
             p.sendTime = rec.SendTime;
             if (!r.received) continue;
             p.receiveTime = r.receiveTime;
-            double send = 0, delay = 0;
-            if (DelayOf(rec, r, send, delay)) p.delay = Finite(delay);
+            if (times[i].timed) p.delay = Finite(times[i].delay);
             p.hops = HopsOf(rec, r, paths);
             p.size = r.size;
         }
@@ -278,10 +289,8 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
         for (const RecFwd& hop : rec.Hops)
             if (bin(hop.Time, k)) ++node(hop.Node)[k].forwarded;
         if (!r.received || !bin(r.receiveTime, k)) continue;
-        double send = 0, delay = 0;
-        const bool timed = DelayOf(rec, r, send, delay);
-        AddDelivery(traceBins[k], r.size, timed, delay);
-        AddDelivery(flowBins[flowOf[i]][k], r.size, timed, delay);
+        AddDelivery(traceBins[k], r.size, times[i].timed, times[i].delay);
+        AddDelivery(flowBins[flowOf[i]][k], r.size, times[i].timed, times[i].delay);
         ++node(r.receiveNode)[k].received;
     }
     for (const auto& [k, count] : facts.droppedBins.runs) traceBins[k].dropped += count;
