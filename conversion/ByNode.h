@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "TraceFields.h"
+#include "formats/Text.h"
 
 namespace kavro {
 

@@ -77,8 +77,9 @@ void TraceConverter::ContinueLine(const std::string& bytes) {
     if (!pendingBegun_) {
         pendingBegun_ = true;
         // A line that cannot match is not held, so that input without line
-        // ends (a device, a damaged file) does not fill memory.
-        pendingKept_ = KindCanMatch(bytes[0]);
+        // ends (a device, a damaged file) does not fill memory; any line may
+        // report a node's energy, though.
+        pendingKept_ = (read_.reads & kReadEnergy) || KindCanMatch(bytes[0]);
     }
     if (!pendingKept_) return;
     if (bytes.size() > kMaxLineBytes - pending_.size())

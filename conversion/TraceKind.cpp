@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "LineSplitter.h"
-#include "TraceFields.h"
 
 namespace kavro {
 

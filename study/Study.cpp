@@ -110,14 +110,13 @@ private:
     double firstSend_ = INFINITY, lastReceive_ = -INFINITY;
 };
 
-const char* FormatName(unsigned formats) {
-    switch (formats) {
-        case 0: return "";
-        case 1u << static_cast<unsigned>(Format::Old): return "old";
-        case 1u << static_cast<unsigned>(Format::New): return "new";
-        case 1u << static_cast<unsigned>(Format::Tagged): return "tagged";
-        default: return "mixed";
-    }
+// The formats of the lines read: one name, "mixed", or none.
+std::string_view FormatsName(unsigned formats) {
+    if (formats == 0) return "";
+    if (formats & (formats - 1)) return "mixed";
+    unsigned index = 0;
+    while (!(formats & (1u << index))) ++index;
+    return FormatName(static_cast<Format>(index));
 }
 
 bool AllDigits(std::string_view s) {
@@ -200,7 +199,7 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
 
     TraceFigures& t = s.trace;
     whole.Write(t);
-    t.format = FormatName(facts.formats);
+    t.format = FormatsName(facts.formats);
     for (const auto& [type, routing] : facts.routingByType)
         if (counted(type)) t.routingPackets += routing.lines;
     if (t.delivered) t.nrl = Finite(static_cast<double>(t.routingPackets) / t.delivered);

@@ -74,58 +74,61 @@ void PrintTo(const LineCase& c, std::ostream* os) { *os << '"' << c.line << '"';
 
 using kavro::Format;
 using kavro::Rule;
+constexpr Format kOld = kavro::FormatOf<kavro::OldFormat>();
+constexpr Format kNew = kavro::FormatOf<kavro::NewFormat>();
+constexpr Format kTagged = kavro::FormatOf<kavro::TaggedFormat>();
 const LineCase kLineCases[] = {
     {"s -t 2.168439904 -Hs 4 -Hd -2 -Ni 4 -Nx 120.51 -Ny 300.02 -Nz 0.00 -Ne -1.000000 -Nl AGT "
      "-Nw --- -Ma 0 -Md 0 -Ms 0 -Mt 0 -Is 4.0 -Id 18.0 -It cbr -Il 512 -If 0 -Ii 0 -Iv 32 -Pn cbr",
-     "2.168439904", "4", "0", "cbr", Rule::Send, Format::New},
-    {"f -t 9.1 -Ni 11 -Nl RTR -It AODV -Ii 3 ", "9.1", "11", "3", "aodv", Rule::Forward, Format::New},
+     "2.168439904", "4", "0", "cbr", Rule::Send, kNew},
+    {"f -t 9.1 -Ni 11 -Nl RTR -It AODV -Ii 3 ", "9.1", "11", "3", "aodv", Rule::Forward, kNew},
     // Missing tags give empty values; a tag at the end needs no space after its value.
-    {"r -t 5.5 -Nl AGT -It cbr", "5.5", "", "", "cbr", Rule::Receive, Format::New},
-    {"r -t 5.5", "5.5", "", "", "", Rule::None, Format::New},
-    {"s -t 1 -Ni 4 -Nl AGT -Ii", "1", "4", "", "", Rule::Send, Format::New},
+    {"r -t 5.5 -Nl AGT -It cbr", "5.5", "", "", "cbr", Rule::Receive, kNew},
+    {"r -t 5.5", "5.5", "", "", "", Rule::None, kNew},
+    {"s -t 1 -Ni 4 -Nl AGT -Ii", "1", "4", "", "", Rule::Send, kNew},
     // Capitals in kinds, tags and values; the first of two occurrences counts.
-    {"R -T 7 -NI A4 -NL Agt -II X9 -IT TCP -Ni 5", "7", "a4", "x9", "tcp", Rule::Receive, Format::New},
+    {"R -T 7 -NI A4 -NL Agt -II X9 -IT TCP -Ni 5", "7", "a4", "x9", "tcp", Rule::Receive, kNew},
     // A value is cut at the next space, so "agtx" is no agent layer.
-    {"s -t 1 -Nl agtx -Ii 3", "1", "", "3", "", Rule::None, Format::New},
-    {"s -t 1 -Nl MAC -Ii 3", "1", "", "3", "", Rule::None, Format::New},
-    {"f -t 1 -Nl AGT -Ii 3", "1", "", "3", "", Rule::None, Format::New},
-    {"s -t 1 -Nl RTR -Ii 3", "1", "", "3", "", Rule::RoutingSend, Format::New},
+    {"s -t 1 -Nl agtx -Ii 3", "1", "", "3", "", Rule::None, kNew},
+    {"s -t 1 -Nl MAC -Ii 3", "1", "", "3", "", Rule::None, kNew},
+    {"f -t 1 -Nl AGT -Ii 3", "1", "", "3", "", Rule::None, kNew},
+    {"s -t 1 -Nl RTR -Ii 3", "1", "", "3", "", Rule::RoutingSend, kNew},
     // " -t " later than characters 2 to 5: an old-format line.
-    {"s  -t 1 _2_ AGT  --- 3 cbr -Ni 4", "", "2", "3", "cbr", Rule::Send, Format::Old},
-    {"s 1.5 _2_ RTR  --- 3 cbr -t 4 -Nl AGT", "1.5", "2", "3", "cbr", Rule::RoutingSend, Format::Old},
-    {"D 2.0 _3_ RTR  --- 5 cbr 512 [0 0 0 0]", "2.0", "3", "5", "cbr", Rule::Drop, Format::Old},
-    {"M 2.0 _3_ RTR  --- 5 cbr 512 [0 0 0 0]", "2.0", "3", "5", "cbr", Rule::None, Format::Old},
+    {"s  -t 1 _2_ AGT  --- 3 cbr -Ni 4", "", "2", "3", "cbr", Rule::Send, kOld},
+    {"s 1.5 _2_ RTR  --- 3 cbr -t 4 -Nl AGT", "1.5", "2", "3", "cbr", Rule::RoutingSend, kOld},
+    {"D 2.0 _3_ RTR  --- 5 cbr 512 [0 0 0 0]", "2.0", "3", "5", "cbr", Rule::Drop, kOld},
+    {"M 2.0 _3_ RTR  --- 5 cbr 512 [0 0 0 0]", "2.0", "3", "5", "cbr", Rule::None, kOld},
     // Tagged: + h r d, the time, then a word that begins with a dash. The
     // first -i and -p count; -IP:s and -M:s are other tags than -s.
     {"+ 2.76973077876946 -s 2 -d -1 -p cbr -k AGT -i 0 -N:loc {87.16 200.04 0.00} -N:en -1.000000 "
      "-M:s 0 -IP:s 2 -IP:sp 0 -IP:d 3 -IP:dp 0 -p tcp -e 512 -c 0 -i 9 -IP:ttl 32",
-     "2.76973077876946", "2", "0", "cbr", Rule::Send, Format::Tagged},
+     "2.76973077876946", "2", "0", "cbr", Rule::Send, kTagged},
     {"h 2.78990842609652 -s 6 -d 3 -p cbr -k RTR -i 0 -N:loc {149.96 227.90 0.00}",
-     "2.78990842609652", "6", "0", "cbr", Rule::Forward, Format::Tagged},
-    {"H 1.5 -S B2 -K Rtr -I 4 -P CBR", "1.5", "b2", "4", "cbr", Rule::Forward, Format::Tagged},
+     "2.78990842609652", "6", "0", "cbr", Rule::Forward, kTagged},
+    {"H 1.5 -S B2 -K Rtr -I 4 -P CBR", "1.5", "b2", "4", "cbr", Rule::Forward, kTagged},
     {"r 2.79577025338549 -s 3 -d 3 -p cbr -k AGT -i 0 -N:loc {314.26 307.86 0.00} -IP:s 2",
-     "2.79577025338549", "3", "0", "cbr", Rule::Receive, Format::Tagged},
-    {"d 2.8 -s 4 -d -1 -p AODV -k RTR -i 9", "2.8", "4", "9", "aodv", Rule::Drop, Format::Tagged},
-    {"+ 2.8 -s 4 -d -1 -p AODV -k RTR -i 9", "2.8", "4", "9", "aodv", Rule::RoutingSend, Format::Tagged},
-    {"d 2.8 -s 4 -d -1 -p cbr -k MAC -i 9", "2.8", "4", "9", "cbr", Rule::Drop, Format::Tagged},
-    {"r 2.8 -s 4 -d -1 -p cbr -k RTR -i 9", "2.8", "4", "9", "cbr", Rule::Routing, Format::Tagged},
-    {"+ 1 -s 2 -k AGT -i", "1", "2", "", "", Rule::Send, Format::Tagged},
+     "2.79577025338549", "3", "0", "cbr", Rule::Receive, kTagged},
+    {"d 2.8 -s 4 -d -1 -p AODV -k RTR -i 9", "2.8", "4", "9", "aodv", Rule::Drop, kTagged},
+    {"+ 2.8 -s 4 -d -1 -p AODV -k RTR -i 9", "2.8", "4", "9", "aodv", Rule::RoutingSend, kTagged},
+    {"d 2.8 -s 4 -d -1 -p cbr -k MAC -i 9", "2.8", "4", "9", "cbr", Rule::Drop, kTagged},
+    {"r 2.8 -s 4 -d -1 -p cbr -k RTR -i 9", "2.8", "4", "9", "cbr", Rule::Routing, kTagged},
+    {"+ 1 -s 2 -k AGT -i", "1", "2", "", "", Rule::Send, kTagged},
     {"+ 1.0000000000000000000000000000000000001 -s 1 -k AGT -i 3 -p cbr",
-     "1.0000000000000000000000000000000000001", "1", "3", "cbr", Rule::Send, Format::Tagged},
+     "1.0000000000000000000000000000000000001", "1", "3", "cbr", Rule::Send, kTagged},
     // An old-format r or D line has its node where the tagged format has a
     // tag, so it stays old; so does a line of another kind with tags.
     {"r 2.795770253 _3_ AGT  --- 0 cbr 532 [13a 3 6 800] ------- [2:0 3:0 29 3] [0] 2 0",
-     "2.795770253", "3", "0", "cbr", Rule::Receive, Format::Old},
-    {"d 2.8 _4_ RTR  --- 9 AODV 48", "2.8", "4", "9", "aodv", Rule::Drop, Format::Old},
-    {"s 2.0 -s 3 -k AGT -i 1 -p cbr", "2.0", "", ".0", "-s", Rule::None, Format::Old},
-    {"+ 2.0 _3_ AGT  --- 4 cbr", "2.0", "3", "4", "cbr", Rule::None, Format::Old},
-    {"r 2.0  -s 3 -k AGT", "2.0", "", ".0", "", Rule::None, Format::Old},
+     "2.795770253", "3", "0", "cbr", Rule::Receive, kOld},
+    {"d 2.8 _4_ RTR  --- 9 AODV 48", "2.8", "4", "9", "aodv", Rule::Drop, kOld},
+    {"s 2.0 -s 3 -k AGT -i 1 -p cbr", "2.0", "", ".0", "-s", Rule::None, kOld},
+    {"+ 2.0 _3_ AGT  --- 4 cbr", "2.0", "3", "4", "cbr", Rule::None, kOld},
+    {"r 2.0  -s 3 -k AGT", "2.0", "", ".0", "", Rule::None, kOld},
     // MAC receives, in every format; MAC sends are nothing.
-    {"r 2.11 _1_ MAC  --- 0 cbr 532 [13a 1 2 800]", "2.11", "1", "0", "cbr", Rule::MacReceive, Format::Old},
-    {"R 2.11 _1_ Mac  --- 0 cbr 532", "2.11", "1", "0", "cbr", Rule::MacReceive, Format::Old},
-    {"s 2.11 _1_ MAC  --- 0 cbr 590 [13a 1 2 800]", "2.11", "1", "0", "cbr", Rule::None, Format::Old},
-    {"r -t 2.1 -Hs 1 -Ni 1 -Nl MAC -Nw --- -It cbr -Ii 0", "2.1", "1", "0", "cbr", Rule::MacReceive, Format::New},
-    {"r 2.1 -s 1 -d 1 -p cbr -k MAC -i 0", "2.1", "1", "0", "cbr", Rule::MacReceive, Format::Tagged},
+    {"r 2.11 _1_ MAC  --- 0 cbr 532 [13a 1 2 800]", "2.11", "1", "0", "cbr", Rule::MacReceive, kOld},
+    {"R 2.11 _1_ Mac  --- 0 cbr 532", "2.11", "1", "0", "cbr", Rule::MacReceive, kOld},
+    {"s 2.11 _1_ MAC  --- 0 cbr 590 [13a 1 2 800]", "2.11", "1", "0", "cbr", Rule::None, kOld},
+    {"r -t 2.1 -Hs 1 -Ni 1 -Nl MAC -Nw --- -It cbr -Ii 0", "2.1", "1", "0", "cbr", Rule::MacReceive, kNew},
+    {"r 2.1 -s 1 -d 1 -p cbr -k MAC -i 0", "2.1", "1", "0", "cbr", Rule::MacReceive, kTagged},
 };
 
 class LineReader : public testing::TestWithParam<LineCase> {};
@@ -195,12 +198,12 @@ TEST(LineReader, ReadsEnergyOfEveryFormat) {
 TEST(NewFormatTags, FoundAtEveryOffsetAndCutAtEveryLength) {
     for (size_t pad = 0; pad < 40; ++pad) {
         const std::string line = "s -t 1" + std::string(pad, 'x') + " -x- -N -Nl AGT";
-        EXPECT_EQ(kavro::newtrace::TagValue(line, "nl"), "AGT") << pad;
-        EXPECT_EQ(kavro::newtrace::TagValue(line, "t"), "1" + std::string(pad, 'x')) << pad;
+        EXPECT_EQ(kavro::tags::TagValue(line, "nl"), "AGT") << pad;
+        EXPECT_EQ(kavro::tags::TagValue(line, "t"), "1" + std::string(pad, 'x')) << pad;
         const size_t valueAt = line.size() - 3;
         for (size_t cut = 0; cut < line.size(); ++cut) {
             const std::string want = cut >= valueAt ? line.substr(valueAt, cut - valueAt) : "";
-            EXPECT_EQ(kavro::newtrace::TagValue(std::string_view(line.data(), cut), "nl"), want)
+            EXPECT_EQ(kavro::tags::TagValue(std::string_view(line.data(), cut), "nl"), want)
                 << pad << " " << cut;
         }
     }

@@ -121,6 +121,26 @@ TEST(Series, EveryBinFromTheFirstToTheLast) {
     EXPECT_NE(nodes.find("t,2,0.0,0,1,0,0,\n"), std::string::npos) << nodes;
 }
 
+// A line that reports energy counts wherever a piece of the trace ends,
+// whatever it begins with.
+TEST(Series, EnergyOfALineCutInTwo) {
+    const std::string text = "s 0.1 _1_ AGT  --- 1 cbr 512 [0 0 0 0]\nN -t 0.27 -n 3 -e 90.5\nr 0.3 -s 4 -k MAC -N:en 80\n";
+    const kavro::ReadOptions read(kavro::kReadTables | kavro::kReadEnergy);
+    for (size_t cut = 1; cut < text.size(); ++cut) {
+        kavro::TraceConverter conversion({}, read);
+        kavro::TraceBatch batch;
+        for (const std::string_view piece : {std::string_view(text).substr(0, cut), std::string_view(text).substr(cut)}) {
+            kavro::CutTrace(piece, batch, read);
+            conversion.Add(batch);
+        }
+        conversion.End();
+        const study::Study s = study::MakeStudy(conversion.Table(), conversion.Facts(), conversion.Paths(), {true});
+        ASSERT_EQ(s.nodes.size(), 3u) << cut;
+        EXPECT_EQ(s.nodes[1].energy, "90.5") << cut;
+        EXPECT_EQ(s.nodes[2].energy, "80") << cut;
+    }
+}
+
 // Each flow's and node's series add up to its row of the tables, and the
 // bytes of a flow's bins to its throughput over its span.
 TEST(Series, AddUpToTheTables) {

@@ -1,23 +1,16 @@
 #pragma once
-// Field rules for ns-2's new wireless trace format, whose event lines carry
-// tagged values: "s -t 2.16 -Hs 4 ... -Ni 4 ... -Nl AGT ... -It cbr ... -Ii 0".
-// Like the old-format rules they read the line as if lower-cased, so the raw
-// bytes are passed in and nothing is copied.
+// Tagged values, "... -Nl AGT -It cbr ...", as the new and the tagged format
+// write them. The raw bytes are read as if lower-cased, and nothing is
+// copied.
 #include <string_view>
 
 #include "ByteScan.h"
 
-namespace kavro::newtrace {
-
-// Characters 2 to 5 read " -t "; old-format lines have a digit there.
-KAVRO_PER_LINE bool IsNewFormatLine(std::string_view line) {
-    return line.size() >= 5 && line[1] == ' ' && line[2] == '-' && (line[3] | 0x20) == 't' &&
-           line[4] == ' ';
-}
+namespace kavro::tags {
 
 // Zero-based position of the value after the first " -<tag> " in the line,
-// or npos; `tag` is one or two lower-case letters. Inline and mask-based
-// because the layer is looked up on nearly every line of a trace.
+// or npos; `tag` is lower-case. Inline and mask-based because the layer is
+// looked up on nearly every line of a trace.
 KAVRO_PER_LINE size_t FindTagValue(std::string_view line, std::string_view tag) {
     const char* p = line.data();
     const size_t n = line.size();
@@ -54,4 +47,4 @@ KAVRO_PER_LINE std::string_view TagValue(std::string_view line, std::string_view
     return rest.substr(0, rest.find(' '));
 }
 
-}  // namespace kavro::newtrace
+}  // namespace kavro::tags

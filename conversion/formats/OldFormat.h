@@ -1,21 +1,15 @@
 #pragma once
-// Positional field rules over one old-format trace line
-// ("s 2.16 _4_ AGT  --- 0 cbr 512 ..."). Every rule reads the line as
-// if it were lower-cased; the raw bytes are passed in and only the bytes a
-// rule returns need lower-casing (see AppendLowerAscii), so no rule copies the line.
-#include <string>
+// ns-2's default wireless trace format: positional fields,
+// "s 2.16 _4_ AGT  --- 0 cbr 512 [0 0 0 0] ------- [4:1 18:1 32 0] [0] 0 0".
+// Every rule reads the line as if it were lower-cased.
+#include <cstdint>
 #include <string_view>
 
 #include "ByteScan.h"
+#include "formats/Fields.h"
+#include "formats/LineLook.h"
 
 namespace kavro {
-
-inline char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Appends `text` lower-cased (A-Z only) to `out`.
-void AppendLowerAscii(std::string_view text, std::string& out);
 
 // The Extract names are the rules' own and kept on purpose.
 // The time field as written: from the third character to the next space.
@@ -60,12 +54,23 @@ std::string_view ExtractPacketId(std::string_view line);
 // end of the line; empty when no space follows the id.
 std::string_view ExtractPacketType(std::string_view line);
 
-// Case-insensitive compare of a raw field against a lower-case text.
-inline bool EqualsLower(std::string_view raw, std::string_view lower) {
-    if (raw.size() != lower.size()) return false;
-    for (size_t i = 0; i < raw.size(); ++i)
-        if (LowerAscii(raw[i]) != lower[i]) return false;
-    return true;
-}
+struct OldFormat {
+    static constexpr std::string_view kName = "old";
+    // What a line is when no other format claims it; tested last.
+    static constexpr bool kLooks = true;
+    static constexpr bool kFallback = true;
+    KAVRO_PER_LINE static bool Is(LineLook&) { return true; }
+    KAVRO_PER_LINE static std::string_view Layer(LineLook& look) { return ExtractLayer(look.line, look.Underscores()); }
+    // The event kinds, s r f d, as the rules name them; `first` is lower-cased.
+    static constexpr char Kind(char first) { return first; }
+    static constexpr bool CanStart(char first) { return first == 's' || first == 'r' || first == 'f' || first == 'd'; }
+
+    static TraceLine Read(std::string_view line);
+    static FlowLine Flow(std::string_view line);
+    static std::string_view Size(std::string_view line);
+    static std::string_view Forwards(std::string_view line);
+    static DropLine Drop(std::string_view line);
+    static EnergyLine Energy(std::string_view line);
+};
 
 }  // namespace kavro
