@@ -4,6 +4,7 @@
 #include <set>
 
 #include "PlotSet.h"
+#include "Plots.h"
 
 namespace {
 
@@ -60,6 +61,16 @@ TEST(Names, EveryFigureHasFilesOfItsOwn) {
             EXPECT_TRUE(names.insert(name).second) << name;
         }
     }
+}
+
+TEST(Formats, ParsedFromACommaList) {
+    using List = std::vector<std::string>;
+    const std::pair<const char*, std::optional<List>> cases[] = {
+        {"svg,pdf", List{"svg", "pdf"}}, {"png", List{"png"}}, {"pdf,svg,pdf", List{"pdf", "svg"}},
+        {"", std::nullopt},              {"svg,", std::nullopt}, {",svg", std::nullopt},
+        {"SVG", std::nullopt},           {"eps", std::nullopt},  {"svg pdf", std::nullopt},
+    };
+    for (const auto& [list, formats] : cases) EXPECT_EQ(ParsePlotFormats(list), formats) << list;
 }
 
 }  // namespace
