@@ -7,7 +7,6 @@
 #include "Csv.h"
 #include "Names.h"
 #include "Script.h"
-#include "Spread.h"
 #include "TraceTime.h"
 
 namespace kavro::plots {
@@ -124,7 +123,7 @@ Figure Draw(const Measure& m, const Axis& axis, bool grouped, const std::vector<
         std::vector<double> values;
         for (const TraceFigures* f : p.runs)
             if (const Value v = m.of(*f)) values.push_back(*v);
-        const Spread s = SpreadOf(values);
+        const study::Spread s = study::SpreadOf(values);
         data += Num(p.x);
         if (grouped) {
             data += ',' + std::to_string(s.n);

@@ -91,6 +91,24 @@ double StudentT95(unsigned long df) {
     return std::round(t * scale) / scale;
 }
 
+Spread SpreadOf(const std::vector<double>& values) {
+    Spread s;
+    s.n = values.size();
+    if (s.n == 0) return s;
+    double sum = 0;
+    for (double v : values) sum += v;
+    const double mean = sum / s.n;
+    const auto finite = [](double v) { return std::isfinite(v) ? Value(v) : std::nullopt; };
+    s.mean = finite(mean);
+    if (s.n < 2) return s;
+    double squares = 0;
+    for (double v : values) squares += (v - mean) * (v - mean);
+    const double sd = std::sqrt(squares / (s.n - 1));
+    s.sd = finite(sd);
+    s.ci95 = finite(StudentT95(s.n - 1) * sd / std::sqrt(static_cast<double>(s.n)));
+    return s;
+}
+
 bool AllNumbers(const std::vector<std::string>& texts) {
     double value = 0;
     return std::all_of(texts.begin(), texts.end(), [&](const std::string& t) { return ReadTime(t, value); });
@@ -125,18 +143,10 @@ std::string SummaryRows(const std::vector<Run>& runs) {
             std::vector<double> values;
             for (const TraceFigures* f : figures)
                 if (const Value v = c.of(*f)) values.push_back(*v);
-            const size_t n = values.size();
-            double sum = 0;
-            for (double v : values) sum += v;
-            const double mean = n ? sum / n : 0;
-            double squares = 0;
-            for (double v : values) squares += (v - mean) * (v - mean);
-            const double sd = n > 1 ? std::sqrt(squares / (n - 1)) : 0;
-            const auto finite = [&](double v) { return n && std::isfinite(v) ? Value(v) : std::nullopt; };
-            Number(rows, finite(mean), c.decimals);
-            Number(rows, n > 1 ? finite(sd) : std::nullopt, c.decimals);
-            Number(rows, n > 1 ? finite(StudentT95(n - 1) * sd / std::sqrt(static_cast<double>(n))) : std::nullopt,
-                   c.decimals);
+            const Spread s = SpreadOf(values);
+            Number(rows, s.mean, c.decimals);
+            Number(rows, s.sd, c.decimals);
+            Number(rows, s.ci95, c.decimals);
         }
         rows += '\n';
     }

@@ -14,6 +14,15 @@ struct Run {
     TraceFigures figures;
 };
 
+// Values of one figure over runs: their mean, sample standard deviation
+// and the half-width of a 95 % confidence interval by Student's t.
+struct Spread {
+    size_t n = 0;
+    Value mean;      // with one value or more
+    Value sd, ci95;  // with two or more
+};
+Spread SpreadOf(const std::vector<double>& values);
+
 extern const std::string kSummaryHeader;
 
 // One row per group, groups by value when every group reads as a number,
