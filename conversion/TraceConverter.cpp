@@ -8,7 +8,7 @@ namespace kavro {
 
 TraceConverter::TraceConverter(NoticeFn notice, const ReadOptions& read)
     : read_(read),
-      builder_(std::make_unique<TraceTableBuilder>(std::move(notice), SilentStages{},
+      builder_(std::make_unique<TraceTableBuilder>(std::move(notice),
                                                    read.reads & (kReadTables | kReadRecords) ? &facts_ : nullptr,
                                                    (read.reads & kReadTables) != 0)) {
     facts_.binNs = read.binNs;

@@ -15,9 +15,7 @@
 
 namespace kavro {
 
-template <class Stages>
-class BasicTraceTableBuilder;
-struct SilentStages;
+class TraceTableBuilder;
 
 // The longest line of a byte stream that a rule may read. Trace lines are
 // well under a kilobyte; anything longer is not a trace, and held whole it
@@ -69,7 +67,7 @@ private:
 
     ReadOptions read_;
     StudyFacts facts_;
-    std::unique_ptr<BasicTraceTableBuilder<SilentStages>> builder_;
+    std::unique_ptr<TraceTableBuilder> builder_;
     size_t agentLines_ = 0;
     size_t routingLines_ = 0;
     std::string pending_;

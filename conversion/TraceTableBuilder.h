@@ -14,15 +14,8 @@
 
 namespace kavro {
 
-// Told as the forward rule's guard passes each of its stages. The
-// conversion's own passes them silently; a test can fail at one on purpose.
-struct SilentStages {
-    void Reach(int /*stage*/) {}
-};
-
 // Feeds trace lines one at a time, in order, into a growing table.
-template <class Stages = SilentStages>
-class BasicTraceTableBuilder {
+class TraceTableBuilder {
 public:
     // Receives each plain notice of the forward rule's guard. Without it, an
     // error in the forward rule ends the pass like an error anywhere else.
@@ -31,12 +24,10 @@ public:
     // With `facts`, also gathers what the study needs into it: each
     // record's first receive, and with `tables` the flows, sizes, routing
     // sends and drops too.
-    explicit BasicTraceTableBuilder(NoticeFn notice = {}, Stages stages = {},
-                                    StudyFacts* facts = nullptr, bool tables = false);
+    explicit TraceTableBuilder(NoticeFn notice = {}, StudyFacts* facts = nullptr, bool tables = false);
 
     // Like FindTrace and IsOnPath, the name is kept on purpose.
     void BuildTraceTable(const RuleLine& line);
-    int FindTrace(std::string_view lowerPacketId) const;
 
     // The trace has routing-layer lines: its hops are the forwards', and
     // MAC receives, which stood in for them until now, are dropped.
@@ -51,6 +42,8 @@ public:
     const ArrTrace& Table() const { return table_; }
 
 private:
+    // The first record with the id, or -1.
+    int FindTrace(std::string_view lowerPacketId) const;
     void AddSend(std::string_view text, Format format);
     void AddReceive(std::string_view text, Format format);
     void AddForward(const TraceLine& line);
@@ -80,7 +73,6 @@ private:
     std::string id_;  // reused lower-case key buffer
     int lastIndex_ = 0;
     NoticeFn notice_;
-    Stages stages_;
     StudyFacts* facts_;
     bool tables_;
     bool routed_ = false;
@@ -92,8 +84,5 @@ private:
     std::unordered_set<std::string> recordTypes_;  // the packet types of the records so far, as written
     std::unordered_map<std::string, RoutingCount>::iterator lastRouting_;  // the type counted last
 };
-
-using TraceTableBuilder = BasicTraceTableBuilder<>;
-extern template class BasicTraceTableBuilder<SilentStages>;
 
 }  // namespace kavro

@@ -1,10 +1,28 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <new>
 #include <random>
 
 #include "Convert.h"
-#include "TraceTableBuilderImpl.h"
+#include "TraceTableBuilder.h"
+
+namespace {
+// Allocations left before one fails; negative means never.
+std::atomic<long> g_allocsLeft{-1};
+}  // namespace
+
+void* operator new(std::size_t n) {
+    if (g_allocsLeft.load() >= 0 && g_allocsLeft.fetch_sub(1) == 0) {
+        g_allocsLeft = -1;
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -118,85 +136,54 @@ TEST_P(TableRules, BuildsExpectedRecords) {
 INSTANTIATE_TEST_SUITE_P(Lines, TableRules, testing::ValuesIn(kTableCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TableIndex, AgreesWithPlainScanOnRepeatedIds) {
+// Receives find the first record of their id, however the ids repeat.
+TEST(TableIndex, ReceivesFindTheFirstRecordOfTheirId) {
     std::mt19937 rng(20240607);
     for (int range : {3, 40, 2000}) {
         kavro::TraceTableBuilder builder;
         std::uniform_int_distribution<int> pick(0, range);
-        for (int n = 1; n <= 3000; ++n) {
-            const std::string send = Line('s', "1.0", "1", "AGT", std::to_string(pick(rng)));
-            builder.BuildTraceTable(Ruled(send));
-            if (n % 750 != 0 && n != 1) continue;
-            for (int id = 0; id <= range + 1; ++id) {
-                const std::string key = std::to_string(id);
-                ASSERT_EQ(builder.FindTrace(key), PlainFind(builder.Table(), key))
-                    << "id " << id << " after " << n << " sends";
-            }
+        for (int n = 0; n < 3000; ++n)
+            builder.BuildTraceTable(Ruled(Line('s', "1.0", "1", "AGT", std::to_string(pick(rng)))));
+        for (int id = 0; id <= range + 1; ++id)
+            builder.BuildTraceTable(Ruled(Line('r', "2.0", "n" + std::to_string(id), "AGT", std::to_string(id))));
+        const ArrTrace& table = builder.Table();
+        for (size_t i = 0; i < table.size(); ++i) {
+            const bool first = PlainFind(table, table[i].PacketId) == static_cast<int>(i);
+            ASSERT_EQ(table[i].DstNode, first ? "n" + table[i].PacketId : "") << "record " << i;
         }
     }
 }
 
-// The forward rule's guard: a failure at any stage gives two notices, leaves
-// the table as it was and lets the pass go on.
-struct GuardCase {
-    std::vector<std::string> before;
-    std::string failing;
-    int stage;
-    std::vector<std::string> notices;  // last index produced, then stage
-};
-
-std::vector<GuardCase> GuardCases() {
-    const std::vector<std::string> two = {Line('s', "1.0", "1", "AGT", "7"),
-                                          Line('f', "1.5", "2", "RTR", "7"),
-                                          Line('s', "1.6", "9", "AGT", "8")};
-    const std::string fwd = Line('f', "2.0", "3", "RTR", "7");
-    std::vector<GuardCase> cases;
-    // Stages 0 and 1 report the previous line's record, later ones this lookup.
-    for (int stage = 0; stage <= 4; ++stage)
-        cases.push_back({two, fwd, stage, {stage < 2 ? "1" : "0", std::to_string(stage)}});
-    cases.push_back({{Line('s', "1.0", "4", "MAC", "7")}, fwd, 0, {"0", "0"}});
-    auto looked = two;
-    looked.push_back(Line('r', "1.7", "5", "AGT", "7"));
-    cases.push_back({looked, Line('f', "2.0", "3", "RTR", "8"), 1, {"0", "1"}});
-    looked.push_back(Line('r', "1.8", "5", "AGT", "99"));
-    cases.push_back({looked, fwd, 0, {"-1", "0"}});
-    cases.push_back({two, Line('f', "2.0", "3", "RTR", "99"), 2, {"-1", "2"}});
-    return cases;
-}
-
-// Fails once at one stage of the forward rule, once armed.
-struct FailOnce {
-    int stage = -1;
-    bool* armed = nullptr;
-    void Reach(int at) {
-        if (armed && *armed && at == stage) {
-            *armed = false;
-            throw std::bad_alloc();
-        }
-    }
-};
-
-TEST(TableGuard, FailureAtAnyStageLeavesRecordAndGoesOn) {
-    for (const GuardCase& c : GuardCases()) {
-        SCOPED_TRACE("stage " + std::to_string(c.stage) + " after " +
-                     std::to_string(c.before.size()) + " lines");
+// The forward rule's guard: each allocation of a forward line failing in
+// turn gives two notices, the record index last produced and the stage,
+// leaves the table as it was and lets the pass go on.
+TEST(TableGuard, FailureAtAnyAllocationLeavesRecordAndGoesOn) {
+    const std::string id(20, 'x'), node(20, 'n'), time = "1.00000000000000000000";
+    // The id's buffer (stage 0), the hop's node (2), its time (3), the hop list (3).
+    const std::vector<std::vector<std::string>> want = {{"0", "0"}, {"1", "2"}, {"1", "3"}, {"1", "3"}};
+    for (long k = 0;; ++k) {
+        SCOPED_TRACE("allocation " + std::to_string(k));
         std::vector<std::string> notices;
-        bool armed = false;
-        kavro::BasicTraceTableBuilder<FailOnce> builder(
-            [&](const std::string& n) { notices.push_back(n); }, FailOnce{c.stage, &armed});
-        for (const auto& line : c.before) builder.BuildTraceTable(Ruled(line));
+        kavro::TraceTableBuilder builder([&](const std::string& n) { notices.push_back(n); });
+        for (const std::string& line : {Line('s', "1.0", "1", "AGT", "7"), Line('s', "1.0", "1", "AGT", id),
+                                        Line('f', "1.5", "2", "RTR", "7")})
+            builder.BuildTraceTable(Ruled(line));
         const ArrTrace snapshot = builder.Table();
-
-        armed = true;
-        builder.BuildTraceTable(Ruled(c.failing));
-        EXPECT_FALSE(armed) << "stage never reached";
-        EXPECT_EQ(notices, c.notices);
+        const kavro::RuleLine failing = Ruled(Line('f', time, node, "RTR", id));
+        g_allocsLeft = k;
+        builder.BuildTraceTable(failing);
+        g_allocsLeft = -1;
+        if (notices.empty()) {
+            EXPECT_EQ(k, static_cast<long>(want.size())) << "allocations that did not fail";
+            EXPECT_EQ(builder.Table()[1].Hops.size(), 1u);
+            break;
+        }
+        ASSERT_LT(k, static_cast<long>(want.size()));
+        EXPECT_EQ(notices, want[k]);
         EXPECT_EQ(builder.Table(), snapshot);
-
-        builder.BuildTraceTable(Ruled(Line('s', "3.0", "1", "AGT", "70")));
-        builder.BuildTraceTable(Ruled(Line('f', "3.1", "4", "RTR", "70")));
-        const kavro::ArrFwd want = {{"4", "3.1"}};
-        EXPECT_EQ(builder.Table().back().Hops, want);
+        builder.BuildTraceTable(Ruled(Line('f', "3.1", "4", "RTR", id)));
+        const kavro::ArrFwd hops = {{"4", "3.1"}};
+        EXPECT_EQ(builder.Table()[1].Hops, hops);
         EXPECT_EQ(notices.size(), 2u);
     }
 }
@@ -204,11 +191,11 @@ TEST(TableGuard, FailureAtAnyStageLeavesRecordAndGoesOn) {
 // With nobody to tell, the guard lets the failure through: the console
 // converter then fails the trace once instead of reporting every line.
 TEST(TableGuard, WithoutNoticesTheFailureEndsThePass) {
-    bool armed = false;
-    kavro::BasicTraceTableBuilder<FailOnce> builder({}, FailOnce{3, &armed});
+    kavro::TraceTableBuilder builder;
     builder.BuildTraceTable(Ruled(Line('s', "1.0", "1", "AGT", "7")));
-    armed = true;
+    g_allocsLeft = 0;
     EXPECT_THROW(builder.BuildTraceTable(Ruled(Line('f', "2.0", "3", "RTR", "7"))), std::bad_alloc);
+    g_allocsLeft = -1;
     EXPECT_TRUE(builder.Table().front().Hops.empty());
 }
 
