@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -12,13 +11,10 @@
 #include "Progress.h"
 #include "PlainFile.h"
 #include "ReadAhead.h"
+#include "SummaryLine.h"
 #include "TraceConverter.h"
 #include "TraceKind.h"
 #include "TraceSource.h"
-
-std::string TraceName(const std::string& trace) {
-    return trace == "-" ? "standard input" : trace;
-}
 
 Converted ConvertOne(const Job& job, Progress& progress) {
     const auto started = std::chrono::steady_clock::now();
@@ -81,23 +77,4 @@ Converted ConvertOne(const Job& job, Progress& progress) {
     if (job.reads & kavro::kReadTables)
         result.rows = kavro::MakeStudyRows(trace, conversion.Table(), conversion.Facts());
     return result;
-}
-
-std::string SummaryLine(const std::string& trace, const kavro::Summary& s) {
-    char figures[256];
-    char share[32] = "n/a";
-    if (s.sent) std::snprintf(share, sizeof share, "%.1f%%", 100.0 * s.delivered / s.sent);
-    int n = std::snprintf(figures, sizeof figures, ": %zu sent, %zu delivered (%s), %zu event lines",
-                          s.sent, s.delivered, share, s.EventLines());
-    if (s.timed)
-        n += std::snprintf(figures + n, sizeof figures - n, ", mean delay %.6f s",
-                           s.delaySum / s.timed);
-    else
-        n += std::snprintf(figures + n, sizeof figures - n, ", mean delay n/a");
-    if (s.delivered)
-        std::snprintf(figures + n, sizeof figures - n, ", mean hops %.2f",
-                      static_cast<double>(s.links) / s.delivered);
-    else
-        std::snprintf(figures + n, sizeof figures - n, ", mean hops n/a");
-    return TraceName(trace) + figures;
 }

@@ -24,6 +24,7 @@
 #include "Options.h"
 #include "OutputFile.h"
 #include "Progress.h"
+#include "SummaryLine.h"
 #include "TraceConverter.h"
 
 #ifndef KAVRO_VERSION

@@ -13,6 +13,7 @@
 #include <zlib.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -293,6 +294,30 @@ TEST_F(ConvertTest, SummaryMatchesTheTrace) {
 
     WriteFile(dir_ / "unsent.tr", "r 1.6 _2_ AGT  --- 7 cbr 532 [0 0 0 0] ------- [1:0 2:0 31 2]\n");
     EXPECT_EQ(Convert({"unsent.tr"}).err.rfind("unsent.tr: 0 sent, 0 delivered (n/a), ", 0), 0u);
+}
+
+// A time may be any number; its figure is written whole however many
+// digits it takes, and the program goes on to the next trace.
+TEST_F(ConvertTest, HugeTimesAreWrittenWhole) {
+    for (const double at : {1e190, 1e300, -1e300, 1.5e-7}) {
+        char line[128];
+        std::snprintf(line, sizeof line, "r %.17g _2_ AGT  --- 7 cbr 532 [0 0 0 0] ------- [1:0 2:0 31 2]\n", at);
+        WriteFile(dir_ / "huge.tr", "s 0 _1_ AGT  --- 7 cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0]\n" + std::string(line));
+        WriteFile(dir_ / "next.tr", Trace("aodv-20n-4s.tr"));
+        const Result quiet = Convert({"-q", "-o", "x", "huge.tr"});
+        EXPECT_EQ(quiet.status, 0) << at;
+        const Result r = Convert({"--no-events", "huge.tr", "next.tr"});
+        EXPECT_EQ(r.status, 0) << at;
+        const std::string head = "huge.tr: 1 sent, 1 delivered (100.0%), ";
+        ASSERT_EQ(r.err.rfind(head, 0), 0u) << r.err;
+        const size_t delay = r.err.find("mean delay ");
+        ASSERT_NE(delay, std::string::npos) << r.err;
+        char* end = nullptr;
+        const double shown = std::strtod(r.err.c_str() + delay + 11, &end);
+        EXPECT_NEAR(shown, at, std::abs(at) * 1e-15 + 1e-6) << r.err;
+        EXPECT_EQ(std::string(end, 19), " s, mean hops 1.00\n") << r.err;
+        EXPECT_NE(r.err.find("\nnext.tr: 11 sent"), std::string::npos) << r.err;
+    }
 }
 
 // A file that is no wireless trace of ns-2 fails with what it seems to be,

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes through the conversion, cut into pieces anywhere,
 // and holds the result against the plain reference.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "LineSplitter.h"
 #include "Reference.h"
 #include "StudyTables.h"
+#include "SummaryLine.h"
 #include "TraceConverter.h"
 
 namespace {
@@ -78,6 +80,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const ref::Record& rec : want.table)
         if (!rec.recvTime.empty()) wantLines += 2 * (rec.hops.size() + 1);
     Check(lines == wantLines, "event line count");
+
+    // The line kavro-convert prints after the trace, every figure whole.
+    const kavro::Summary summary = kavro::Summarize(pieces.Table());
+    const std::string line = SummaryLine("t", summary);
+    Check(line.rfind("t: " + std::to_string(summary.sent) + " sent, ", 0) == 0, "summary line start");
+    Check(line.find(", " + std::to_string(lines) + " event lines, ") != std::string::npos, "summary event lines");
+    const size_t delay = line.find(", mean delay ");
+    Check(delay != std::string::npos, "summary mean delay");
+    if (summary.timed) {
+        const double mean = summary.delaySum / summary.timed;
+        const double shown = std::strtod(line.c_str() + delay + 13, nullptr);
+        Check(std::isnan(mean) ? std::isnan(shown) : shown == mean || std::fabs(shown - mean) <= 1e-6,
+              "mean delay cut short");
+    }
 
     // As the window reads its pane: lines already split.
     std::vector<std::string_view> split;
