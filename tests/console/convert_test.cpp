@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -614,6 +616,71 @@ TEST_F(ConvertTest, SignalsLeaveNoTemporaryFile) {
         EXPECT_EQ(r.status, sig < 0 ? 0 : 128 + sig);
         EXPECT_EQ(HiddenFiles(), 0u);
         EXPECT_EQ(fs::exists(dir_ / "out"), sig < 0);
+    }
+}
+
+// A signal that comes before standard input ends leaves the output as it
+// was, however soon the end follows: Ctrl-C also stops the program that
+// writes the trace. The first thread is kept waiting behind a busy one on
+// its core, as a loaded machine may keep any thread, while the others go on.
+TEST_F(ConvertTest, SignalBeforeTheEndOfInputKeepsTheOutput) {
+    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "needs two cores";
+    const std::string trace = Trace("aodv-10n-40s-b.tr");
+    cpu_set_t first;
+    CPU_ZERO(&first);
+    CPU_SET(0, &first);
+    for (int round = 0; round < 20; ++round) {
+        WriteFile(dir_ / "out", "kept");
+        std::atomic<bool> busy{true};
+        std::thread hog;
+        Launch run;
+        run.feed = [&](int fd, pid_t pid) {
+            WriteAll(fd, trace.substr(0, trace.size() / 2));
+            ASSERT_TRUE(WaitFor([&] { return HiddenFiles() > 0; }));
+            // The main thread's id is the process's.
+            const sched_param none{};
+            ASSERT_EQ(::sched_setaffinity(pid, sizeof first, &first), 0);
+            ASSERT_EQ(::sched_setscheduler(pid, SCHED_IDLE, &none), 0);
+            hog = std::thread([&] {
+                ::sched_setaffinity(0, sizeof first, &first);
+                while (busy) {
+                }
+            });
+            ::kill(pid, SIGTERM);
+        };
+        const Result r = Convert({"-q", "-o", "out", "-"}, run);
+        busy = false;
+        if (hog.joinable()) hog.join();
+        EXPECT_EQ(r.status, 128 + SIGTERM);
+        ASSERT_TRUE(ReadFile(dir_ / "out") == "kept") << "replaced in round " << round;
+    }
+}
+
+// However many threads are making and renaming files when a signal comes,
+// no temporary file outlives it, nor is one made after it.
+TEST_F(ConvertTest, SignalsAmidManyOutputsLeaveNoTemporaryFile) {
+    const std::string trace = Trace("aodv-20n-4s.tr");
+    std::vector<std::string> args = {"-q", "-j1", "--csv", "study.csv"};
+    for (int i = 0; i < 80; ++i) {
+        args.push_back("t" + std::to_string(i) + ".tr");
+        WriteFile(dir_ / args.back(), trace);
+    }
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGUSR1, SIGALRM};
+    for (int round = 0; round < 36; ++round) {
+        const int sig = signals[round % 6];
+        args[1] = round % 3 ? "-j4" : "-j1";
+        SCOPED_TRACE(args[1] + " " + std::to_string(sig));
+        fs::remove(dir_ / "t0.iNSpect.out");
+        Launch run;
+        run.child = [] { Limit(RLIMIT_CORE, 0); };
+        run.feed = [&](int, pid_t pid) {
+            // Files are being made and renamed on every thread by then.
+            WaitFor([&] { return fs::exists(dir_ / "t0.iNSpect.out"); });
+            ::kill(pid, sig);
+        };
+        const Result r = Convert(args, run);
+        EXPECT_EQ(r.status, 128 + sig);
+        ASSERT_EQ(HiddenFiles(), 0u);
     }
 }
 

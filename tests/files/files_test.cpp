@@ -193,7 +193,9 @@ TEST_F(FilesTest, SignalsRemoveEveryTemporaryFile) {
                 files::OutputFile done((dir_ / ("done" + std::to_string(i))).string());
                 done.Commit();
             }
-            ::raise(std::abs(sig));
+            // Sent to the process, as from outside; it ends on another thread.
+            ::kill(::getpid(), std::abs(sig));
+            if (sig > 0) for (;;) ::pause();
         });
         if (sig < 0) {
             EXPECT_TRUE(WIFEXITED(status));
