@@ -24,6 +24,7 @@
 #include "Options.h"
 #include "OutputFile.h"
 #include "Progress.h"
+#include "StandardStreams.h"
 #include "SummaryLine.h"
 #include "TraceConverter.h"
 
@@ -137,6 +138,7 @@ bool ConvertAll(const std::vector<Job>& jobs, unsigned threads, bool quiet, std:
 }  // namespace
 
 int main(int argc, char** argv) {
+    files::OpenStandardStreams();
     Options o;
     try {
         o = ParseOptions(argc, argv);

@@ -595,6 +595,25 @@ TEST_F(ConvertTest, ClosedPipeStopsQuietly) {
     }
 }
 
+// Standard streams closed at start take none of the outputs' descriptors:
+// the table holds its rows alone, however the summaries and event lines go.
+TEST_F(ConvertTest, ClosedStandardStreamsStayOutOfTheOutputs) {
+    WriteFile(dir_ / "a.tr", Trace("aodv-20n-4s.tr"));
+    const std::vector<std::string> args = {"--csv", "s.csv", "-o", "-", "a.tr"};
+    ASSERT_EQ(Convert(args).status, 0);
+    const std::string want = ReadFile(dir_ / "s.csv");
+    for (const std::vector<int>& closed : {std::vector<int>{0}, {1}, {2}, {1, 2}, {0, 1, 2}}) {
+        SCOPED_TRACE(testing::PrintToString(closed));
+        fs::remove(dir_ / "s.csv");
+        Launch run;
+        run.child = [&] {
+            for (int fd : closed) ::close(fd);
+        };
+        EXPECT_EQ(Convert(args, run).status, 0);
+        EXPECT_EQ(ReadFile(dir_ / "s.csv"), want);
+    }
+}
+
 // A signal that ends the program leaves no temporary file behind; one that
 // was ignored when it started stays ignored.
 TEST_F(ConvertTest, SignalsLeaveNoTemporaryFile) {
