@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
@@ -93,6 +94,18 @@ bool SignalWaits() {
     return false;
 }
 
+// ".NAME.XXXXXX" in the target's folder, NAME cut short where the name or
+// the path would be too long, since the target itself may be as long as
+// they allow; empty when even an empty NAME would not fit.
+std::string TemporaryName(const std::string& target) {
+    const size_t slash = target.rfind('/');
+    const size_t folder = slash == std::string::npos ? 0 : slash + 1;
+    constexpr size_t kAdded = 8;  // "." and ".XXXXXX"
+    if (folder + kAdded >= PATH_MAX) return {};
+    const size_t keep = std::min({target.size() - folder, size_t{NAME_MAX} - kAdded, PATH_MAX - 1 - folder - kAdded});
+    return target.substr(0, folder) + "." + target.substr(folder, keep) + ".XXXXXX";
+}
+
 }  // namespace
 
 void RemoveTemporaryFilesOnSignals() {
@@ -127,10 +140,8 @@ void EndOnClosedPipe() {
 }
 
 int TemporaryFile::Make(const std::string& target) {
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string path = folder + "." + target.substr(folder.size()) + ".XXXXXX";
-    if (path.size() >= PATH_MAX) {
+    std::string path = TemporaryName(target);
+    if (path.empty()) {
         errno = ENAMETOOLONG;
         return -1;
     }

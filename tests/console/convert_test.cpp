@@ -190,9 +190,9 @@ protected:
         return names;
     }
     // Temporary outputs are hidden files next to the target.
-    size_t HiddenFiles() const {
+    size_t HiddenFiles(const fs::path& in = {}) const {
         size_t n = 0;
-        for (const auto& e : fs::directory_iterator(dir_)) {
+        for (const auto& e : fs::directory_iterator(in.empty() ? dir_ : in)) {
             const std::string name = e.path().filename().string();
             n += name[0] == '.' && name != ".stdout" && name != ".stderr";
         }
@@ -577,6 +577,33 @@ TEST_F(ConvertTest, OutputByKindOfPath) {
         EXPECT_EQ(r.err, row.error ? std::string("kavro-convert: a.tr: out.x: ") + row.error + "\n" : "");
         row.check();
         EXPECT_EQ(HiddenFiles(), 0u);
+    }
+}
+
+// An output whose name or path is as long as the system allows is made and
+// replaced like any other, though its temporary name cannot be longer.
+TEST_F(ConvertTest, LongestOutputNames) {
+    WriteFile(dir_ / "a.tr", Trace("aodv-20n-4s.tr"));
+    const std::string want = Convert({"-q", "-o", "-", "a.tr"}).out;
+    // A path of `length` bytes, through as many folders as it takes.
+    const auto longPath = [&](size_t length) {
+        std::string path = dir_.string();
+        for (int i = 0; length - path.size() > 256; ++i) {
+            path += "/" + std::string(200, static_cast<char>('a' + i));
+            fs::create_directory(path);
+        }
+        return fs::path(path + "/" + std::string(length - path.size() - 1, 'n'));
+    };
+    for (const fs::path& out : {dir_ / std::string(248, 'n'), dir_ / std::string(NAME_MAX, 'n'),
+                                longPath(PATH_MAX - 7), longPath(PATH_MAX - 1)}) {
+        SCOPED_TRACE(std::to_string(out.filename().string().size()) + " " + std::to_string(out.string().size()));
+        for (int run = 0; run < 2; ++run) {  // made, then replaced
+            const Result r = Convert({"-q", "-o", out.string(), "a.tr"});
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.err, "");
+            EXPECT_TRUE(ReadFile(out) == want);
+        }
+        EXPECT_EQ(HiddenFiles(out.parent_path()), 0u);
     }
 }
 
