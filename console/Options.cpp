@@ -34,8 +34,9 @@ const char* const kUsage =
     "\n"
     "An output replaces a regular file (through a link, the file it names)\n"
     "only once it is complete, keeping its mode; a device, FIFO or socket is\n"
-    "written into. A file the user may not write is refused, as is an output\n"
-    "that is one of the traces, or two outputs that are one file.\n"
+    "written into. A file the user may not write is refused, as is an empty\n"
+    "name, an output that is one of the traces (but for a terminal, a device\n"
+    "or a socket), or two outputs that are one file.\n"
     "\n"
     "A trace fails when no line of it is an agent or routing line (it says\n"
     "what it found instead), and when a line that may be one is longer than\n"
@@ -79,6 +80,8 @@ const option kLongOptions[] = {
 
 void Once(std::optional<std::string>& to, const char* name, const char* value) {
     if (to) throw UsageError(std::string(name) + " given twice");
+    // Found before a trace is read, not at the rename after it.
+    if (*value == '\0') throw UsageError(std::string(name) + " needs a file name, not an empty one");
     to = value;
 }
 

@@ -1,6 +1,7 @@
 // kavro-convert: converts ns-2 wireless traces into iNSpect event files and
 // the tables of a study, for scripts and batches. Every failure becomes one
 // line on standard error and an exit status here.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -47,6 +48,11 @@ int Usage(const std::string& why) {
 }
 
 std::string OutName(const std::string& out) { return out == "-" ? "standard output" : out; }
+
+// Whether one file may be both a trace and an output: a terminal, /dev/null
+// or a socket reads apart from what is written; a file or disk would be
+// overwritten, and a FIFO or pipe would be read for the output it waits for.
+bool MayBeBoth(unsigned kind) { return S_ISCHR(kind) || S_ISSOCK(kind); }
 
 // One study table: its file, written like an event file, complete or not at
 // all, with the rows of the traces that converted, in the traces' order.
@@ -188,9 +194,9 @@ int main(int argc, char** argv) {
         const std::optional<files::FileId> id = identify(out, STDOUT_FILENO);
         if (!id) continue;
         for (size_t t = 0; t < o.traces.size(); ++t)
-            if (traceIds[t] && traceIds[t]->regular && *traceIds[t] == *id)
-                return Usage(OutName(out) + " is the trace " + TraceName(o.traces[t]) +
-                             " itself; it would be overwritten");
+            if (traceIds[t] && *traceIds[t] == *id && !MayBeBoth(id->kind))
+                return Usage(OutName(out) + " is the trace " + TraceName(o.traces[t]) + " itself; " +
+                             (S_ISFIFO(id->kind) ? "it would wait for its own output" : "it would be overwritten"));
         const auto [at, fresh] = writer.emplace(*id, i);
         if (!fresh)
             return Usage(outputs[at->second].second + " and " + whose + " would both write " + OutName(out));

@@ -421,7 +421,18 @@ TEST_F(ConvertTest, UsageErrorsConvertNothing) {
         {{"--csv", "-", "-o", "-", "a.tr"}, {}}, {{"--csv=-", "-"}, {}}, {{"--flows", "b.tr", "b.tr"}, {}},
         {{"--csv", "x", "--drops", "./x", "a.tr"}, {}}, {{"--nodes", "a.iNSpect.out", "a.tr"}, {}},
         {{"--no-events", "-o", "x", "a.tr"}, {}}, {{"--no-events=1", "a.tr"}, {}}, {{"a.tr", "--csv"}, {}},
-        {{"--csv", "x", "--csv", "y", "a.tr"}, {}}, {{"--bogus", "a.tr"}, {}}};
+        {{"--csv", "x", "--csv", "y", "a.tr"}, {}}, {{"--bogus", "a.tr"}, {}},
+        // An empty name, which could only fail at the rename after the trace.
+        {{"-o", "", "a.tr"}, {}}, {{"--output=", "a.tr"}, {}}, {{"--csv=", "a.tr"}, {}},
+        // A FIFO it would read while it waits to write it, by name or as both
+        // standard streams; the alarm ends a wait that would never end.
+        {{"-o", "fifo", "fifo"}, [] { ::alarm(10); }}, {{"--no-events", "--drops", "fifo", "fifo"}, [] { ::alarm(10); }},
+        {{"-"}, [&] {
+             ::alarm(10);
+             const int fd = ::open((dir_ / "fifo").c_str(), O_RDWR);
+             ::dup2(fd, 0), ::dup2(fd, 1);
+         }}};
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0644), 0);
     WriteFile(dir_ / "a.iNSpect.out", "earlier output\r\n");
     for (const auto& [args, child] : wrong) {
         Launch run;
@@ -434,7 +445,15 @@ TEST_F(ConvertTest, UsageErrorsConvertNothing) {
     }
     EXPECT_EQ(ReadFile(dir_ / "a.iNSpect.out"), "earlier output\r\n");
     EXPECT_EQ(Files(), (std::vector<std::string>{"a.iNSpect.out", "a.tr", "b.tr", "c.iNSpect.out", "c.tr",
-                                                 "hard.tr", "link.tr"}));
+                                                 "fifo", "hard.tr", "link.tr"}));
+    // A device reads apart from what is written into it: a null device of
+    // our own, which only root may make, gives an empty trace, no usage error.
+    if (::mknod((dir_ / "null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+        EXPECT_EQ(Convert({"-o", "null", "null"}).err, "kavro-convert: null: empty trace\n");
+        Launch both;
+        both.child = [&] { ::dup2(::open((dir_ / "null").c_str(), O_RDWR), 0), ::dup2(0, 1); };
+        EXPECT_EQ(Convert({"-"}, both).err, "kavro-convert: standard input: empty trace\n");
+    }
     for (const char* help : {"--help", "-h", "--he"}) EXPECT_EQ(Convert({help}).out.rfind("usage: kavro-convert", 0), 0u);
     EXPECT_EQ(Convert({"--version"}).status, 0);
 }
