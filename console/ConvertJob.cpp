@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "Failure.h"
 #include "OutputFile.h"
@@ -15,6 +16,25 @@
 #include "TraceConverter.h"
 #include "TraceKind.h"
 #include "TraceSource.h"
+
+namespace {
+
+const std::string kAgentTracingOff = "(agent tracing off? -agentTrace ON)";
+
+// Why a trace gave no agent line. A wireless trace without them had agent
+// tracing off, whatever else it holds; its routing lines may come after
+// more of other kinds than the first bytes show. Anything else is said as
+// what it seems to be.
+std::string WhyNoAgentLine(const kavro::TraceConverter& conversion, TraceSource& source) {
+    const std::string agentsOff = "no agent lines " + kAgentTracingOff;
+    if (conversion.RoutingLines() > 0) return agentsOff;
+    const std::string why = kavro::WhyNoLineWasRead(source.FirstBytes());
+    const bool wireless = why.size() >= kAgentTracingOff.size() &&
+                          why.compare(why.size() - kAgentTracingOff.size(), std::string::npos, kAgentTracingOff) == 0;
+    return wireless ? agentsOff : why;
+}
+
+}  // namespace
 
 Converted ConvertOne(const Job& job, Progress& progress) {
     const auto started = std::chrono::steady_clock::now();
@@ -61,9 +81,8 @@ Converted ConvertOne(const Job& job, Progress& progress) {
                [&] { return source.Consumed(); });
     }
 
-    // A trace of which no line was read is no wireless trace at all, or not
-    // of ns-2: say what it seems to be, rather than write an empty file.
-    if (conversion.AgentLines() == 0) throw Failure(kavro::WhyNoLineWasRead(source.FirstBytes()));
+    // Rather than write an empty file, say why nothing was sent.
+    if (conversion.AgentLines() == 0) throw Failure(WhyNoAgentLine(conversion, source));
     Converted result;
     if (conversion.RoutingLines() == 0)
         result.warning = TraceName(trace) +

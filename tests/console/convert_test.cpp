@@ -322,17 +322,22 @@ TEST_F(ConvertTest, HugeTimesAreWrittenWhole) {
     }
 }
 
-// A file that is no wireless trace of ns-2 fails with what it seems to be,
-// and leaves an existing output as it was; one without routing-layer lines
-// converts, with a warning.
+// A wireless trace without agent lines fails as one with agent tracing off,
+// whatever else it holds; a file that is no wireless trace of ns-2 fails
+// with what it seems to be. Either leaves an existing output as it was and
+// gives no rows. One without routing-layer lines converts, with a warning.
 TEST_F(ConvertTest, InputThatIsNotWhatItSeemed) {
     const std::string none = "no wireless agent or routing lines";
-    std::string macOnly, agentOnly;
+    const std::string agentsOff = "no agent lines (agent tracing off? -agentTrace ON)";
+    std::string macOnly, agentOnly, movesFirst;
     std::istringstream lines(Trace("dsr-10n-40s.tr"));
     for (std::string line; std::getline(lines, line);) {
         if (line.find(" AGT ") != std::string::npos) agentOnly += line + "\n";
         else if (line.find(" RTR ") == std::string::npos) macOnly += line + "\n";
     }
+    // As many nodes' first moves as fill the bytes that tell a trace's kind.
+    while (movesFirst.size() < (size_t{80} << 10)) movesFirst += "M 0.50000 3 (341.73, 579.02, 0.00), (271.43, 524.37), 3.54\n";
+    movesFirst += Trace("aodv-6n-12s-noagent.tr");
     const struct {
         const char* name;
         std::string bytes;
@@ -343,15 +348,20 @@ TEST_F(ConvertTest, InputThatIsNotWhatItSeemed) {
         {"readme.tr.gz", "# Kavro\n\nKavro reads the text trace that ns-2 writes.\n", none + " (not an ns-2 trace?)"},
         {"wired.tr", Trace("wired-2n-1s.tr"), none + " (a wired ns-2 trace?)"},
         {"wired.nam", Trace("wired-2n-1s.nam"), none + " (a nam trace?)"},
-        {"mac.tr", macOnly, none + " (agent tracing off? -agentTrace ON)"},
+        {"mac.tr", macOnly, agentsOff},
+        // ns-2 with -agentTrace OFF -routerTrace ON.
+        {"routing.tr", Trace("aodv-6n-12s-noagent.tr"), agentsOff},
+        {"moves-first.tr", movesFirst, agentsOff},
     };
     for (const auto& c : cases) {
         WriteFile(dir_ / c.name, c.bytes);
         WriteFile(dir_ / "out", "kept");
-        const Result r = Convert({"-o", "out", c.name});
+        const Result r = Convert({"-o", "out", "--csv", "s.csv", c.name});
         EXPECT_EQ(r.status, 1) << c.name;
         EXPECT_EQ(r.err, "kavro-convert: " + std::string(c.name) + ": " + c.why + "\n");
         EXPECT_EQ(ReadFile(dir_ / "out"), "kept") << c.name;
+        const std::string table = ReadFile(dir_ / "s.csv");
+        EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 1) << c.name << ": " << table;
     }
     WriteFile(dir_ / "agents.tr", agentOnly);
     const Result r = Convert({"-q", "agents.tr"});

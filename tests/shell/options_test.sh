@@ -15,7 +15,8 @@ check() {  # NAME ACTUAL EXPECTED
 # "--output=FILE", both from "-o, --output".
 options() { grep -oE '(^|[][ |,])--?[A-Za-z0-9][A-Za-z0-9-]*' | sed -E 's/^[][ |,]//' | sort -u; }
 
-listed=$("$prog" --help | options)
+# The first column of the lines of --help that begin with an option.
+listed=$("$prog" --help | sed -nE 's/^ +(-[^ ].*)/\1/p' | sed -E 's/  .*//' | options)
 [ -n "$listed" ] || { echo "FAIL: no option found in --help"; exit 1; }
 
 # The manual page: the heading of each tagged paragraph, roff escapes undone.
