@@ -57,6 +57,7 @@ bool MayBeBoth(unsigned kind) { return S_ISCHR(kind) || S_ISSOCK(kind); }
 // One study table: its file, written like an event file, complete or not at
 // all, with the rows of the traces that converted, in the traces' order.
 struct Table {
+    const char* option;  // how messages name it
     std::string name;
     std::string kavro::StudyRows::*rows;
     std::string_view header;
@@ -161,11 +162,12 @@ int main(int argc, char** argv) {
     }
 
     std::vector<Table> tables;
-    for (auto [file, rows, header] : {std::tuple{&o.csv, &kavro::StudyRows::trace, kavro::kTraceTableHeader},
-                                      std::tuple{&o.flows, &kavro::StudyRows::flows, kavro::kFlowTableHeader},
-                                      std::tuple{&o.nodes, &kavro::StudyRows::nodes, kavro::kNodeTableHeader},
-                                      std::tuple{&o.drops, &kavro::StudyRows::drops, kavro::kDropTableHeader}})
-        if (*file) tables.push_back({**file, rows, header, nullptr});
+    for (auto [option, file, rows, header] :
+         {std::tuple{"--csv", &o.csv, &kavro::StudyRows::trace, kavro::kTraceTableHeader},
+          std::tuple{"--flows", &o.flows, &kavro::StudyRows::flows, kavro::kFlowTableHeader},
+          std::tuple{"--nodes", &o.nodes, &kavro::StudyRows::nodes, kavro::kNodeTableHeader},
+          std::tuple{"--drops", &o.drops, &kavro::StudyRows::drops, kavro::kDropTableHeader}})
+        if (*file) tables.push_back({option, **file, rows, header, nullptr});
 
     // Every output, event file or table, is told apart from the others and
     // from the traces by the file it names, before anything is read or
@@ -185,7 +187,7 @@ int main(int argc, char** argv) {
         }
         jobs.push_back(job);
     }
-    for (const Table& t : tables) outputs.emplace_back(t.name, "the tables");
+    for (const Table& t : tables) outputs.emplace_back(t.name, t.option);
     std::map<files::FileId, size_t> writer;
     size_t standardOutputs = 0;
     for (size_t i = 0; i < outputs.size(); ++i) {

@@ -456,6 +456,11 @@ TEST_F(ConvertTest, UsageErrorsConvertNothing) {
     EXPECT_EQ(ReadFile(dir_ / "a.iNSpect.out"), "earlier output\r\n");
     EXPECT_EQ(Files(), (std::vector<std::string>{"a.iNSpect.out", "a.tr", "b.tr", "c.iNSpect.out", "c.tr",
                                                  "fifo", "hard.tr", "link.tr"}));
+    // Two outputs that are one file are named by whose they are.
+    for (const auto& [args, whose] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--csv=x.csv", "--flows=./x.csv", "a.tr"}, "--csv and --flows would both write ./x.csv"},
+             {{"--drops", "a.iNSpect.out", "a.tr"}, "a.tr and --drops would both write a.iNSpect.out"}})
+        EXPECT_EQ(Convert(args).err.substr(0, 16 + whose.size()), "kavro-convert: " + whose + "\n");
     // A device reads apart from what is written into it: a null device of
     // our own, which only root may make, gives an empty trace, no usage error.
     if (::mknod((dir_ / "null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
