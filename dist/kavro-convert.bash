@@ -3,6 +3,13 @@
 _kavro_convert() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
+    # Bash splits "--csv=FILE" at the "=" (COMP_WORDBREAKS) into "--csv",
+    # "=" and FILE: the value completes as it does after a space.
+    if [[ $cur == = ]]; then
+        cur=
+    elif [[ $prev == = && COMP_CWORD -ge 2 ]]; then
+        prev=${COMP_WORDS[COMP_CWORD - 2]}
+    fi
     case $prev in
         -o | --output | --csv | --flows | --nodes | --drops)
             compopt -o filenames 2>/dev/null

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every option that kavro-convert --help lists has an entry in the manual page
 # and in the zsh completion, and the bash completion offers it; the bash
-# completion offers traces and folders for arguments, any file after -o.
+# completion offers traces and folders for arguments, any file after -o and
+# after --csv= and the like.
 set -euo pipefail
 export LC_ALL=C
 prog=$1 dist=$2
@@ -43,4 +44,9 @@ check "bash: traces and folders" "$(complete_ kavro-convert -q runs/)" "runs/a.t
 check "bash: any file after -o" "$(complete_ kavro-convert -o runs/)" \
     "runs/a.tr|runs/b.tr.gz|runs/c.txt|runs/d.iNSpect.out|runs/e f.tr|runs/g.gz|runs/old"
 check "bash: nothing after -j" "$(complete_ kavro-convert -j '')" ""
+# After "=", split off as bash splits it: "--csv=" and "--output=runs/".
+check "bash: any file after --csv=" "$(complete_ kavro-convert --csv =)" "bin|runs"
+check "bash: any file after --output=" "$(complete_ kavro-convert --output = runs/)" \
+    "runs/a.tr|runs/b.tr.gz|runs/c.txt|runs/d.iNSpect.out|runs/e f.tr|runs/g.gz|runs/old"
+check "bash: nothing after --jobs=" "$(complete_ kavro-convert --jobs = '')" ""
 exit $failed
