@@ -19,7 +19,10 @@ build: deps
 test: build
 	ctest --preset release -j $(JOBS)
 
-run: build
+# Only the window and what it needs, not the tests and the benchmarks.
+run: deps
+	cmake --preset release
+	cmake --build --preset release --target Kavro -j $(JOBS)
 	@bash scripts/run-window.sh build/bin
 
 # kavro-convert, its manual page and its completions, under DESTDIR if given.

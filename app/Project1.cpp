@@ -5,9 +5,11 @@
 
 #include "AppSetup.h"
 #include "OutputFile.h"
+#include "StandardStreams.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
+    files::OpenStandardStreams();
     files::RemoveTemporaryFilesOnSignals();
     // A reader gone from a FIFO being saved into fails that save, in a box,
     // and leaves the user's edits.

@@ -149,6 +149,7 @@ void TForm1::BitBtn1Click() {
         int& runs;
         ~Running() { --runs; }
     } running{runs_};
+    const unsigned run = ++started_;
 
     kavro::TraceConverter conversion([](const std::string& notice) {
         ShowPlainNotice(QString::fromLatin1(notice.data(), static_cast<qsizetype>(notice.size())));
@@ -164,9 +165,13 @@ void TForm1::BitBtn1Click() {
         });
     }
     conversion.End();
+    // A press let through here started a run on what the pane holds now; its
+    // result is the one to show and save, and this older one is dropped.
     QCoreApplication::processEvents();
+    if (started_ != run) return;
     Memo2->SetText("Please wait ... (Inserting and sorting this may take some time ...)");
     QCoreApplication::processEvents();
+    if (started_ != run) return;
     {
         RepaintSuspension suspended(Memo2);
         Memo2->Clear();

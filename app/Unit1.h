@@ -52,4 +52,7 @@ private:
     std::unique_ptr<kavro::TraceBatch> loaded_;
     // Conversions running, the outer one and one nested in its dispatch.
     int runs_ = 0;
+    // Conversions started so far: a run that finds a later one started
+    // while it let events through leaves the panes and the file to it.
+    unsigned started_ = 0;
 };

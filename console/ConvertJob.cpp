@@ -3,22 +3,38 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "Failure.h"
 #include "OutputFile.h"
 #include "Progress.h"
 #include "PlainFile.h"
 #include "ReadAhead.h"
+#include "SummaryLine.h"
 #include "TraceConverter.h"
 #include "TraceKind.h"
 #include "TraceSource.h"
 
-std::string TraceName(const std::string& trace) {
-    return trace == "-" ? "standard input" : trace;
+namespace {
+
+const std::string kAgentTracingOff = "(agent tracing off? -agentTrace ON)";
+
+// Why a trace gave no agent line. A wireless trace without them had agent
+// tracing off, whatever else it holds; its routing lines may come after
+// more of other kinds than the first bytes show. Anything else is said as
+// what it seems to be.
+std::string WhyNoAgentLine(const kavro::TraceConverter& conversion, TraceSource& source) {
+    const std::string agentsOff = "no agent lines " + kAgentTracingOff;
+    if (conversion.RoutingLines() > 0) return agentsOff;
+    const std::string why = kavro::WhyNoLineWasRead(source.FirstBytes());
+    const bool wireless = why.size() >= kAgentTracingOff.size() &&
+                          why.compare(why.size() - kAgentTracingOff.size(), std::string::npos, kAgentTracingOff) == 0;
+    return wireless ? agentsOff : why;
 }
+
+}  // namespace
 
 Converted ConvertOne(const Job& job, Progress& progress) {
     const auto started = std::chrono::steady_clock::now();
@@ -65,9 +81,8 @@ Converted ConvertOne(const Job& job, Progress& progress) {
                [&] { return source.Consumed(); });
     }
 
-    // A trace of which no line was read is no wireless trace at all, or not
-    // of ns-2: say what it seems to be, rather than write an empty file.
-    if (conversion.AgentLines() == 0) throw Failure(kavro::WhyNoLineWasRead(source.FirstBytes()));
+    // Rather than write an empty file, say why nothing was sent.
+    if (conversion.AgentLines() == 0) throw Failure(WhyNoAgentLine(conversion, source));
     Converted result;
     const kavro::PathSource paths = conversion.Paths();
     if (paths == kavro::PathSource::Counts)
@@ -80,27 +95,4 @@ Converted ConvertOne(const Job& job, Progress& progress) {
     }
     result.study = kavro::study::MakeStudy(conversion.Table(), conversion.Facts(), paths, job.parts);
     return result;
-}
-
-namespace {
-
-// A figure with `decimals` decimals, whole however long, or "n/a".
-std::string Figure(const kavro::study::Value& value, int decimals, const char* unit = "") {
-    if (!value) return "n/a";
-    const int size = std::snprintf(nullptr, 0, "%.*f%s", decimals, *value, unit);
-    std::string text(static_cast<size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), "%.*f%s", decimals, *value, unit);
-    text.pop_back();
-    return text;
-}
-
-}  // namespace
-
-std::string SummaryLine(const std::string& trace, const kavro::study::TraceFigures& f) {
-    std::string line = TraceName(trace) + ": " + std::to_string(f.sent) + " sent, " + std::to_string(f.delivered) +
-                       " delivered (" + Figure(f.pdr, 1, "%") + "), " + std::to_string(f.eventLines) +
-                       " event lines, mean delay " + Figure(f.meanDelay, 6) + (f.meanDelay ? " s" : "") +
-                       ", mean hops " + Figure(f.meanHops, 2);
-    if (f.meanHops && f.paths == kavro::PathSource::Mac) line += " (paths from MAC lines)";
-    return line;
 }

@@ -25,8 +25,3 @@ struct Converted {
 // output is then left as it was.
 Converted ConvertOne(const Job& job, Progress& progress);
 
-// The line printed after a trace: "TRACE: S sent, D delivered (P%), ...".
-std::string SummaryLine(const std::string& trace, const kavro::study::TraceFigures& f);
-
-// How a trace is named in messages.
-std::string TraceName(const std::string& trace);

@@ -34,14 +34,17 @@ const char* const kUsage =
     "\n"
     "An output replaces a regular file (through a link, the file it names)\n"
     "only once it is complete, keeping its mode; a device, FIFO or socket is\n"
-    "written into. A file the user may not write is refused, as is an output\n"
-    "that is one of the traces, or two outputs that are one file.\n"
+    "written into. A file the user may not write is refused, as is an empty\n"
+    "name, an output that is one of the traces (but for a terminal, a device\n"
+    "or a socket), or two outputs that are one file.\n"
     "\n"
-    "A trace fails when no line of it is an agent or routing line (it says\n"
-    "what it found instead), and when a line that may be one is longer than\n"
-    "1 MiB. Without routing-layer lines the relays come from the MAC layer's\n"
-    "receive lines; without those too it converts, with a warning: every path\n"
-    "then shows as one direct link, and the hops are ns-2's own counts.\n"
+    "A trace fails when no line of it is an agent line: a wireless one with\n"
+    "\"no agent lines (agent tracing off? -agentTrace ON)\", anything else with\n"
+    "what it seems to be. It fails, too, when a line that may be an agent or\n"
+    "routing line is longer than 1 MiB. Without routing-layer lines the relays\n"
+    "come from the MAC layer's receive lines; without those too it converts,\n"
+    "with a warning: every path then shows as one direct link, and the hops\n"
+    "are ns-2's own counts.\n"
     "\n"
     "Exit status: 0 when every trace converted, 1 when any failed, 2 for a\n"
     "usage error. When the reader of the output goes away, the program stops\n"
@@ -80,6 +83,8 @@ const option kLongOptions[] = {
 
 void Once(std::optional<std::string>& to, const char* name, const char* value) {
     if (to) throw UsageError(std::string(name) + " given twice");
+    // Found before a trace is read, not at the rename after it.
+    if (*value == '\0') throw UsageError(std::string(name) + " needs a file name, not an empty one");
     to = value;
 }
 

@@ -1,6 +1,7 @@
 // kavro-convert: converts ns-2 wireless traces into iNSpect event files and
 // the tables of a study, for scripts and batches. Every failure becomes one
 // line on standard error and an exit status here.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +26,8 @@
 #include "OutputFile.h"
 #include "Progress.h"
 #include "Csv.h"
+#include "StandardStreams.h"
+#include "SummaryLine.h"
 #include "TraceConverter.h"
 
 #ifndef KAVRO_VERSION
@@ -47,9 +50,15 @@ int Usage(const std::string& why) {
 
 std::string OutName(const std::string& out) { return out == "-" ? "standard output" : out; }
 
+// Whether one file may be both a trace and an output: a terminal, /dev/null
+// or a socket reads apart from what is written; a file or disk would be
+// overwritten, and a FIFO or pipe would be read for the output it waits for.
+bool MayBeBoth(unsigned kind) { return S_ISCHR(kind) || S_ISSOCK(kind); }
+
 // One study table: its file, written like an event file, complete or not at
 // all, with the rows of the traces that converted, in the traces' order.
 struct Table {
+    const char* option;  // how messages name it
     std::string name;
     std::string (*rows)(std::string_view trace, const kavro::study::Study& study);
     std::string_view header;
@@ -138,6 +147,7 @@ bool ConvertAll(const std::vector<Job>& jobs, unsigned threads, bool quiet, std:
 }  // namespace
 
 int main(int argc, char** argv) {
+    files::OpenStandardStreams();
     Options o;
     try {
         o = ParseOptions(argc, argv);
@@ -155,11 +165,11 @@ int main(int argc, char** argv) {
 
     std::vector<Table> tables;
     namespace study = kavro::study;
-    for (auto [file, rows, header] : {std::tuple{&o.csv, &study::TraceRow, study::kTraceHeader},
-                                      std::tuple{&o.flows, &study::FlowRows, study::kFlowHeader},
-                                      std::tuple{&o.nodes, &study::NodeRows, study::kNodeHeader},
-                                      std::tuple{&o.drops, &study::DropRows, study::kDropHeader}})
-        if (*file) tables.push_back({**file, rows, header, nullptr});
+    for (auto [option, file, rows, header] : {std::tuple{"--csv", &o.csv, &study::TraceRow, study::kTraceHeader},
+                                              std::tuple{"--flows", &o.flows, &study::FlowRows, study::kFlowHeader},
+                                              std::tuple{"--nodes", &o.nodes, &study::NodeRows, study::kNodeHeader},
+                                              std::tuple{"--drops", &o.drops, &study::DropRows, study::kDropHeader}})
+        if (*file) tables.push_back({option, **file, rows, header, nullptr});
 
     // Every output, event file or table, is told apart from the others and
     // from the traces by the file it names, before anything is read or
@@ -179,7 +189,7 @@ int main(int argc, char** argv) {
         }
         jobs.push_back(job);
     }
-    for (const Table& t : tables) outputs.emplace_back(t.name, "the tables");
+    for (const Table& t : tables) outputs.emplace_back(t.name, t.option);
     std::map<files::FileId, size_t> writer;
     size_t standardOutputs = 0;
     for (size_t i = 0; i < outputs.size(); ++i) {
@@ -188,9 +198,9 @@ int main(int argc, char** argv) {
         const std::optional<files::FileId> id = identify(out, STDOUT_FILENO);
         if (!id) continue;
         for (size_t t = 0; t < o.traces.size(); ++t)
-            if (traceIds[t] && traceIds[t]->regular && *traceIds[t] == *id)
-                return Usage(OutName(out) + " is the trace " + TraceName(o.traces[t]) +
-                             " itself; it would be overwritten");
+            if (traceIds[t] && *traceIds[t] == *id && !MayBeBoth(id->kind))
+                return Usage(OutName(out) + " is the trace " + TraceName(o.traces[t]) + " itself; " +
+                             (S_ISFIFO(id->kind) ? "it would wait for its own output" : "it would be overwritten"));
         const auto [at, fresh] = writer.emplace(*id, i);
         if (!fresh)
             return Usage(outputs[at->second].second + " and " + whose + " would both write " + OutName(out));

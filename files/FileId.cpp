@@ -7,8 +7,8 @@ namespace files {
 namespace {
 
 FileId Of(const struct stat& st, std::string name = {}) {
-    const bool regular = name.empty() && S_ISREG(st.st_mode);
-    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), std::move(name), regular};
+    const unsigned kind = name.empty() ? st.st_mode & S_IFMT : 0;
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), std::move(name), kind};
 }
 
 }  // namespace

@@ -14,8 +14,9 @@ struct FileId {
     // Only for a path that does not exist yet: its last part, the device
     // and inode then being its folder's.
     std::string name;
-    // Not part of the identity: whether the file is a regular one.
-    bool regular = false;
+    // Not part of the identity: the kind of file, as S_IFMT masks it from
+    // st_mode (S_IFREG, S_IFIFO, ...); 0 for a path not there yet.
+    unsigned kind = 0;
 
     bool operator==(const FileId& o) const {
         return device == o.device && inode == o.inode && name == o.name;

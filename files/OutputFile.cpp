@@ -1,15 +1,12 @@
 #include "OutputFile.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -18,28 +15,7 @@
 
 namespace files {
 
-// The temporary files being written, for the signal handler, which may
-// neither lock nor allocate: a list that only grows, of entries that are
-// reused once free. A path longer than PATH_MAX could not have been made.
-struct PendingTemporary {
-    enum State : int { kFree, kClaimed, kReady };
-    std::atomic<int> state{kClaimed};
-    PendingTemporary* next = nullptr;
-    char path[PATH_MAX];
-};
-
 namespace {
-
-std::atomic<PendingTemporary*> pendingList{nullptr};
-
-void OnSignal(int sig) {
-    const int saved = errno;
-    for (PendingTemporary* p = pendingList.load(); p; p = p->next)
-        if (p->state.load() == PendingTemporary::kReady) ::unlink(p->path);
-    // SA_RESETHAND has put back the default; it acts once the handler returns.
-    ::raise(sig);
-    errno = saved;
-}
 
 mode_t NewFileMode() {
     // Read once: the umask cannot be read without setting it.
@@ -52,25 +28,6 @@ mode_t NewFileMode() {
 }
 
 }  // namespace
-
-void RemoveTemporaryFilesOnSignals() {
-    struct sigaction ours {};
-    ours.sa_handler = OnSignal;
-    sigfillset(&ours.sa_mask);
-    ours.sa_flags = SA_RESETHAND;
-    auto take = [&](int sig) {
-        struct sigaction now {};
-        if (::sigaction(sig, nullptr, &now) == 0 && now.sa_handler == SIG_DFL) ::sigaction(sig, &ours, nullptr);
-    };
-    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2, SIGPOLL,
-                    SIGPROF, SIGVTALRM, SIGXCPU, SIGPWR})
-        take(sig);
-#ifdef SIGSTKFLT
-    take(SIGSTKFLT);
-#endif
-    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) take(sig);
-    std::signal(SIGXFSZ, SIG_IGN);
-}
 
 OutputFile::OutputFile(const std::string& path) : path_(path) {
     try {
@@ -134,45 +91,26 @@ void OutputFile::OpenInPlace(bool socket) {
 }
 
 void OutputFile::MakeTemporary(const std::string& target) {
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string temp = folder + "." + target.substr(folder.size()) + ".XXXXXX";
-    if (temp.size() >= PATH_MAX) Fail(ENAMETOOLONG);
-    PendingTemporary* p = nullptr;
-    for (PendingTemporary* q = pendingList.load(); q && !p; q = q->next) {
-        int free = PendingTemporary::kFree;
-        if (q->state.compare_exchange_strong(free, PendingTemporary::kClaimed)) p = q;
-    }
-    if (!p) {
-        p = new PendingTemporary;  // kept for the program's life and reused
-        p->next = pendingList.load();
-        while (!pendingList.compare_exchange_weak(p->next, p)) {
-        }
-    }
-    pending_ = p;
-    fd_ = ::mkostemp(temp.data(), O_CLOEXEC);
+    fd_ = temp_.Make(target);
     if (fd_ < 0) Fail(errno);
     owned_ = true;
-    std::memcpy(p->path, temp.c_str(), temp.size() + 1);
-    p->state.store(PendingTemporary::kReady);
-    temp_ = std::move(temp);
-    target_ = target;
 }
 
 void OutputFile::Discard() noexcept {
     if (owned_) ::close(fd_);
     owned_ = false;
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-    temp_.clear();
-    if (pending_) pending_->state.store(PendingTemporary::kFree);
-    pending_ = nullptr;
+    temp_.Remove();
 }
 
 void OutputFile::Write(std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t put = ::write(fd_, bytes.data(), bytes.size());
         if (put < 0 && errno == EINTR) continue;
-        if (put < 0) Fail(errno);
+        if (put < 0) {
+            const int error = errno;
+            if (error == EPIPE) EndOnClosedPipe();
+            Fail(error);
+        }
         bytes.remove_prefix(static_cast<size_t>(put));
     }
 }
@@ -180,14 +118,10 @@ void OutputFile::Write(std::string_view bytes) {
 void OutputFile::Commit() {
     if (!owned_) return;
     // A full disk may only show when the data is flushed or the file closed.
-    if (!temp_.empty() && ::fsync(fd_) != 0) Fail(errno);
+    if (temp_.Made() && ::fsync(fd_) != 0) Fail(errno);
     owned_ = false;
     if (::close(fd_) != 0) Fail(errno);
-    if (temp_.empty()) return;
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(errno);
-    temp_.clear();
-    pending_->state.store(PendingTemporary::kFree);
-    pending_ = nullptr;
+    if (temp_.Made() && !temp_.Replace()) Fail(errno);
 }
 
 }  // namespace files

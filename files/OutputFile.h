@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-namespace files {
+#include "TemporaryFile.h"
 
-struct PendingTemporary;
+namespace files {
 
 class OutputFile {
 public:
@@ -39,19 +39,10 @@ private:
     void Discard() noexcept;
     [[noreturn]] void Fail(int error);
 
-    std::string path_;    // as named, for errors
-    std::string target_;  // the file a temporary file replaces
-    std::string temp_;
+    std::string path_;  // as named, for errors
+    TemporaryFile temp_;
     int fd_ = -1;
     bool owned_ = false;
-    PendingTemporary* pending_ = nullptr;  // where the signal handler finds temp_
 };
-
-// Makes every signal whose default is to end the program (SIGINT, SIGTERM,
-// SIGHUP, SIGPIPE, SIGUSR1, SIGALRM, ...) first remove the temporary files
-// of outputs not committed, however many, and then end it as the signal
-// would. A signal ignored at start stays ignored. SIGXFSZ is ignored, so a
-// file size limit fails the write (EFBIG) instead of ending the program.
-void RemoveTemporaryFilesOnSignals();
 
 }  // namespace files

@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -12,7 +13,9 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -187,9 +190,9 @@ protected:
         return names;
     }
     // Temporary outputs are hidden files next to the target.
-    size_t HiddenFiles() const {
+    size_t HiddenFiles(const fs::path& in = {}) const {
         size_t n = 0;
-        for (const auto& e : fs::directory_iterator(dir_)) {
+        for (const auto& e : fs::directory_iterator(in.empty() ? dir_ : in)) {
             const std::string name = e.path().filename().string();
             n += name[0] == '.' && name != ".stdout" && name != ".stderr";
         }
@@ -295,17 +298,46 @@ TEST_F(ConvertTest, SummaryMatchesTheTrace) {
     EXPECT_EQ(Convert({"unsent.tr"}).err.rfind("unsent.tr: 0 sent, 0 delivered (n/a), ", 0), 0u);
 }
 
-// A file that is no wireless trace of ns-2 fails with what it seems to be,
-// and leaves an existing output as it was; one without routing-layer lines
-// converts, with a warning.
+// A time may be any number; its figure is written whole however many
+// digits it takes, and the program goes on to the next trace.
+TEST_F(ConvertTest, HugeTimesAreWrittenWhole) {
+    for (const double at : {1e190, 1e300, -1e300, 1.5e-7}) {
+        char line[128];
+        std::snprintf(line, sizeof line, "r %.17g _2_ AGT  --- 7 cbr 532 [0 0 0 0] ------- [1:0 2:0 31 2] [0] 1 0\n", at);
+        WriteFile(dir_ / "huge.tr", "s 0 _1_ AGT  --- 7 cbr 512 [0 0 0 0] ------- [1:0 2:0 32 0]\n" + std::string(line));
+        WriteFile(dir_ / "next.tr", Trace("aodv-20n-4s.tr"));
+        const Result quiet = Convert({"-q", "-o", "x", "huge.tr"});
+        EXPECT_EQ(quiet.status, 0) << at;
+        const Result r = Convert({"--no-events", "huge.tr", "next.tr"});
+        EXPECT_EQ(r.status, 0) << at;
+        const std::string head = "huge.tr: 1 sent, 1 delivered (100.0%), ";
+        ASSERT_EQ(r.err.rfind(head, 0), 0u) << r.err;
+        const size_t delay = r.err.find("mean delay ");
+        ASSERT_NE(delay, std::string::npos) << r.err;
+        char* end = nullptr;
+        const double shown = std::strtod(r.err.c_str() + delay + 11, &end);
+        EXPECT_NEAR(shown, at, std::abs(at) * 1e-15 + 1e-6) << r.err;
+        EXPECT_EQ(std::string(end, 19), " s, mean hops 1.00\n") << r.err;
+        EXPECT_NE(r.err.find("\nnext.tr: 11 sent"), std::string::npos) << r.err;
+    }
+}
+
+// A wireless trace without agent lines fails as one with agent tracing off,
+// whatever else it holds; a file that is no wireless trace of ns-2 fails
+// with what it seems to be. Either leaves an existing output as it was and
+// gives no rows. One without routing-layer lines converts, with a warning.
 TEST_F(ConvertTest, InputThatIsNotWhatItSeemed) {
     const std::string none = "no wireless agent or routing lines";
-    std::string macOnly, agentOnly;
+    const std::string agentsOff = "no agent lines (agent tracing off? -agentTrace ON)";
+    std::string macOnly, agentOnly, movesFirst;
     std::istringstream lines(Trace("dsr-10n-40s.tr"));
     for (std::string line; std::getline(lines, line);) {
         if (line.find(" AGT ") != std::string::npos) agentOnly += line + "\n";
         else if (line.find(" RTR ") == std::string::npos) macOnly += line + "\n";
     }
+    // As many nodes' first moves as fill the bytes that tell a trace's kind.
+    while (movesFirst.size() < (size_t{80} << 10)) movesFirst += "M 0.50000 3 (341.73, 579.02, 0.00), (271.43, 524.37), 3.54\n";
+    movesFirst += Trace("aodv-6n-12s-noagent.tr");
     const struct {
         const char* name;
         std::string bytes;
@@ -316,15 +348,20 @@ TEST_F(ConvertTest, InputThatIsNotWhatItSeemed) {
         {"readme.tr.gz", "# Kavro\n\nKavro reads the text trace that ns-2 writes.\n", none + " (not an ns-2 trace?)"},
         {"wired.tr", Trace("wired-2n-1s.tr"), none + " (a wired ns-2 trace?)"},
         {"wired.nam", Trace("wired-2n-1s.nam"), none + " (a nam trace?)"},
-        {"mac.tr", macOnly, none + " (agent tracing off? -agentTrace ON)"},
+        {"mac.tr", macOnly, agentsOff},
+        // ns-2 with -agentTrace OFF -routerTrace ON.
+        {"routing.tr", Trace("aodv-6n-12s-noagent.tr"), agentsOff},
+        {"moves-first.tr", movesFirst, agentsOff},
     };
     for (const auto& c : cases) {
         WriteFile(dir_ / c.name, c.bytes);
         WriteFile(dir_ / "out", "kept");
-        const Result r = Convert({"-o", "out", c.name});
+        const Result r = Convert({"-o", "out", "--csv", "s.csv", c.name});
         EXPECT_EQ(r.status, 1) << c.name;
         EXPECT_EQ(r.err, "kavro-convert: " + std::string(c.name) + ": " + c.why + "\n");
         EXPECT_EQ(ReadFile(dir_ / "out"), "kept") << c.name;
+        const std::string table = ReadFile(dir_ / "s.csv");
+        EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 1) << c.name << ": " << table;
     }
     WriteFile(dir_ / "agents.tr", agentOnly);
     const Result r = Convert({"-q", "agents.tr"});
@@ -395,7 +432,18 @@ TEST_F(ConvertTest, UsageErrorsConvertNothing) {
         {{"--csv", "-", "-o", "-", "a.tr"}, {}}, {{"--csv=-", "-"}, {}}, {{"--flows", "b.tr", "b.tr"}, {}},
         {{"--csv", "x", "--drops", "./x", "a.tr"}, {}}, {{"--nodes", "a.iNSpect.out", "a.tr"}, {}},
         {{"--no-events", "-o", "x", "a.tr"}, {}}, {{"--no-events=1", "a.tr"}, {}}, {{"a.tr", "--csv"}, {}},
-        {{"--csv", "x", "--csv", "y", "a.tr"}, {}}, {{"--bogus", "a.tr"}, {}}};
+        {{"--csv", "x", "--csv", "y", "a.tr"}, {}}, {{"--bogus", "a.tr"}, {}},
+        // An empty name, which could only fail at the rename after the trace.
+        {{"-o", "", "a.tr"}, {}}, {{"--output=", "a.tr"}, {}}, {{"--csv=", "a.tr"}, {}},
+        // A FIFO it would read while it waits to write it, by name or as both
+        // standard streams; the alarm ends a wait that would never end.
+        {{"-o", "fifo", "fifo"}, [] { ::alarm(10); }}, {{"--no-events", "--drops", "fifo", "fifo"}, [] { ::alarm(10); }},
+        {{"-"}, [&] {
+             ::alarm(10);
+             const int fd = ::open((dir_ / "fifo").c_str(), O_RDWR);
+             ::dup2(fd, 0), ::dup2(fd, 1);
+         }}};
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0644), 0);
     WriteFile(dir_ / "a.iNSpect.out", "earlier output\r\n");
     for (const auto& [args, child] : wrong) {
         Launch run;
@@ -408,7 +456,20 @@ TEST_F(ConvertTest, UsageErrorsConvertNothing) {
     }
     EXPECT_EQ(ReadFile(dir_ / "a.iNSpect.out"), "earlier output\r\n");
     EXPECT_EQ(Files(), (std::vector<std::string>{"a.iNSpect.out", "a.tr", "b.tr", "c.iNSpect.out", "c.tr",
-                                                 "hard.tr", "link.tr"}));
+                                                 "fifo", "hard.tr", "link.tr"}));
+    // Two outputs that are one file are named by whose they are.
+    for (const auto& [args, whose] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--csv=x.csv", "--flows=./x.csv", "a.tr"}, "--csv and --flows would both write ./x.csv"},
+             {{"--drops", "a.iNSpect.out", "a.tr"}, "a.tr and --drops would both write a.iNSpect.out"}})
+        EXPECT_EQ(Convert(args).err.substr(0, 16 + whose.size()), "kavro-convert: " + whose + "\n");
+    // A device reads apart from what is written into it: a null device of
+    // our own, which only root may make, gives an empty trace, no usage error.
+    if (::mknod((dir_ / "null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+        EXPECT_EQ(Convert({"-o", "null", "null"}).err, "kavro-convert: null: empty trace\n");
+        Launch both;
+        both.child = [&] { ::dup2(::open((dir_ / "null").c_str(), O_RDWR), 0), ::dup2(0, 1); };
+        EXPECT_EQ(Convert({"-"}, both).err, "kavro-convert: standard input: empty trace\n");
+    }
     for (const char* help : {"--help", "-h", "--he"}) EXPECT_EQ(Convert({help}).out.rfind("usage: kavro-convert", 0), 0u);
     EXPECT_EQ(Convert({"--version"}).status, 0);
 }
@@ -554,6 +615,33 @@ TEST_F(ConvertTest, OutputByKindOfPath) {
     }
 }
 
+// An output whose name or path is as long as the system allows is made and
+// replaced like any other, though its temporary name cannot be longer.
+TEST_F(ConvertTest, LongestOutputNames) {
+    WriteFile(dir_ / "a.tr", Trace("aodv-20n-4s.tr"));
+    const std::string want = Convert({"-q", "-o", "-", "a.tr"}).out;
+    // A path of `length` bytes, through as many folders as it takes.
+    const auto longPath = [&](size_t length) {
+        std::string path = dir_.string();
+        for (int i = 0; length - path.size() > 256; ++i) {
+            path += "/" + std::string(200, static_cast<char>('a' + i));
+            fs::create_directory(path);
+        }
+        return fs::path(path + "/" + std::string(length - path.size() - 1, 'n'));
+    };
+    for (const fs::path& out : {dir_ / std::string(248, 'n'), dir_ / std::string(NAME_MAX, 'n'),
+                                longPath(PATH_MAX - 7), longPath(PATH_MAX - 1)}) {
+        SCOPED_TRACE(std::to_string(out.filename().string().size()) + " " + std::to_string(out.string().size()));
+        for (int run = 0; run < 2; ++run) {  // made, then replaced
+            const Result r = Convert({"-q", "-o", out.string(), "a.tr"});
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.err, "");
+            EXPECT_TRUE(ReadFile(out) == want);
+        }
+        EXPECT_EQ(HiddenFiles(out.parent_path()), 0u);
+    }
+}
+
 // A reader gone from standard output ends the program quietly, as it ends
 // cat; where SIGPIPE is ignored the trace fails without a word.
 TEST_F(ConvertTest, ClosedPipeStopsQuietly) {
@@ -566,6 +654,25 @@ TEST_F(ConvertTest, ClosedPipeStopsQuietly) {
         EXPECT_EQ(r.status, ignored ? 1 : 128 + SIGPIPE);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(HiddenFiles(), 0u);
+    }
+}
+
+// Standard streams closed at start take none of the outputs' descriptors:
+// the table holds its rows alone, however the summaries and event lines go.
+TEST_F(ConvertTest, ClosedStandardStreamsStayOutOfTheOutputs) {
+    WriteFile(dir_ / "a.tr", Trace("aodv-20n-4s.tr"));
+    const std::vector<std::string> args = {"--csv", "s.csv", "-o", "-", "a.tr"};
+    ASSERT_EQ(Convert(args).status, 0);
+    const std::string want = ReadFile(dir_ / "s.csv");
+    for (const std::vector<int>& closed : {std::vector<int>{0}, {1}, {2}, {1, 2}, {0, 1, 2}}) {
+        SCOPED_TRACE(testing::PrintToString(closed));
+        fs::remove(dir_ / "s.csv");
+        Launch run;
+        run.child = [&] {
+            for (int fd : closed) ::close(fd);
+        };
+        EXPECT_EQ(Convert(args, run).status, 0);
+        EXPECT_EQ(ReadFile(dir_ / "s.csv"), want);
     }
 }
 
@@ -590,6 +697,71 @@ TEST_F(ConvertTest, SignalsLeaveNoTemporaryFile) {
         EXPECT_EQ(r.status, sig < 0 ? 0 : 128 + sig);
         EXPECT_EQ(HiddenFiles(), 0u);
         EXPECT_EQ(fs::exists(dir_ / "out"), sig < 0);
+    }
+}
+
+// A signal that comes before standard input ends leaves the output as it
+// was, however soon the end follows: Ctrl-C also stops the program that
+// writes the trace. The first thread is kept waiting behind a busy one on
+// its core, as a loaded machine may keep any thread, while the others go on.
+TEST_F(ConvertTest, SignalBeforeTheEndOfInputKeepsTheOutput) {
+    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "needs two cores";
+    const std::string trace = Trace("aodv-10n-40s-b.tr");
+    cpu_set_t first;
+    CPU_ZERO(&first);
+    CPU_SET(0, &first);
+    for (int round = 0; round < 20; ++round) {
+        WriteFile(dir_ / "out", "kept");
+        std::atomic<bool> busy{true};
+        std::thread hog;
+        Launch run;
+        run.feed = [&](int fd, pid_t pid) {
+            WriteAll(fd, trace.substr(0, trace.size() / 2));
+            ASSERT_TRUE(WaitFor([&] { return HiddenFiles() > 0; }));
+            // The main thread's id is the process's.
+            const sched_param none{};
+            ASSERT_EQ(::sched_setaffinity(pid, sizeof first, &first), 0);
+            ASSERT_EQ(::sched_setscheduler(pid, SCHED_IDLE, &none), 0);
+            hog = std::thread([&] {
+                ::sched_setaffinity(0, sizeof first, &first);
+                while (busy) {
+                }
+            });
+            ::kill(pid, SIGTERM);
+        };
+        const Result r = Convert({"-q", "-o", "out", "-"}, run);
+        busy = false;
+        if (hog.joinable()) hog.join();
+        EXPECT_EQ(r.status, 128 + SIGTERM);
+        ASSERT_TRUE(ReadFile(dir_ / "out") == "kept") << "replaced in round " << round;
+    }
+}
+
+// However many threads are making and renaming files when a signal comes,
+// no temporary file outlives it, nor is one made after it.
+TEST_F(ConvertTest, SignalsAmidManyOutputsLeaveNoTemporaryFile) {
+    const std::string trace = Trace("aodv-20n-4s.tr");
+    std::vector<std::string> args = {"-q", "-j1", "--csv", "study.csv"};
+    for (int i = 0; i < 80; ++i) {
+        args.push_back("t" + std::to_string(i) + ".tr");
+        WriteFile(dir_ / args.back(), trace);
+    }
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGUSR1, SIGALRM};
+    for (int round = 0; round < 36; ++round) {
+        const int sig = signals[round % 6];
+        args[1] = round % 3 ? "-j4" : "-j1";
+        SCOPED_TRACE(args[1] + " " + std::to_string(sig));
+        fs::remove(dir_ / "t0.iNSpect.out");
+        Launch run;
+        run.child = [] { Limit(RLIMIT_CORE, 0); };
+        run.feed = [&](int, pid_t pid) {
+            // Files are being made and renamed on every thread by then.
+            WaitFor([&] { return fs::exists(dir_ / "t0.iNSpect.out"); });
+            ::kill(pid, sig);
+        };
+        const Result r = Convert(args, run);
+        EXPECT_EQ(r.status, 128 + sig);
+        ASSERT_EQ(HiddenFiles(), 0u);
     }
 }
 

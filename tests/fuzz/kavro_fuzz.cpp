@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes through the conversion, cut into pieces anywhere,
 // and holds the result against the plain reference.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "LineSplitter.h"
 #include "Reference.h"
 #include "Csv.h"
+#include "SummaryLine.h"
 #include "TraceConverter.h"
 
 namespace {
@@ -52,9 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // whole study, time series and all, is read too when the first byte's
     // low bit says so. A time past the series' last bin fails the trace.
     const bool study = cuts[0] & 1;
-    const kavro::ReadOptions reads(study ? kavro::kReadTables | kavro::kReadEnergy : kavro::kReadEvents,
+    const kavro::ReadOptions reads(study ? kavro::kReadTables | kavro::kReadEnergy : kavro::kReadRecords,
                                    study ? 100000000 : 0);
     kavro::TraceConverter pieces({}, reads);
+    kavro::study::Study figures;
     try {
         kavro::TraceBatch piece;
         for (size_t pos = 0, k = 0; pos < text.size(); ++k) {
@@ -69,10 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
         pieces.End();
+        figures = kavro::study::MakeStudy(pieces.Table(), pieces.Facts(), pieces.Paths(),
+                                          {study, study, reads.binNs, study});
         if (study) {
             namespace study = kavro::study;
-            const study::Study s = study::MakeStudy(pieces.Table(), pieces.Facts(), pieces.Paths(),
-                                                    {true, true, reads.binNs, true});
+            const study::Study& s = figures;
             const study::BinWidth width{reads.binNs, 1};
             const std::string row = study::TraceRow("t", s);
             Check(pieces.Facts().records.size() == pieces.Table().size(), "a study record per record");
@@ -96,6 +100,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const ref::Record& rec : want.table)
         if (!rec.recvTime.empty()) wantLines += 2 * (rec.hops.size() + 1);
     Check(lines == wantLines, "event line count");
+
+    // The line kavro-convert prints after the trace, every figure whole.
+    const kavro::study::TraceFigures& summary = figures.trace;
+    const std::string line = SummaryLine("t", summary);
+    Check(line.rfind("t: " + std::to_string(summary.sent) + " sent, ", 0) == 0, "summary line start");
+    Check(line.find(", " + std::to_string(lines) + " event lines, ") != std::string::npos, "summary event lines");
+    const size_t delay = line.find(", mean delay ");
+    Check(delay != std::string::npos, "summary mean delay");
+    if (summary.meanDelay) {
+        const double shown = std::strtod(line.c_str() + delay + 13, nullptr);
+        Check(shown == *summary.meanDelay || std::fabs(shown - *summary.meanDelay) <= 1e-6, "mean delay cut short");
+    }
 
     // As the window reads its pane: lines already split.
     std::vector<std::string_view> split;

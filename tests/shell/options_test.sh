@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every option that kavro-convert --help lists has an entry in the manual page
 # and in the zsh completion, and the bash completion offers it; the bash
-# completion offers traces and folders for arguments, any file after -o.
+# completion offers traces and folders for arguments, any file after -o and
+# after --csv= and the like.
 set -euo pipefail
 export LC_ALL=C
 prog=$1 dist=$2
@@ -15,7 +16,8 @@ check() {  # NAME ACTUAL EXPECTED
 # "--output=FILE", both from "-o, --output".
 options() { grep -oE '(^|[][ |,])--?[A-Za-z0-9][A-Za-z0-9-]*' | sed -E 's/^[][ |,]//' | sort -u; }
 
-listed=$("$prog" --help | options)
+# The first column of the lines of --help that begin with an option.
+listed=$("$prog" --help | sed -nE 's/^ +(-[^ ].*)/\1/p' | sed -E 's/  .*//' | options)
 [ -n "$listed" ] || { echo "FAIL: no option found in --help"; exit 1; }
 
 # The manual page: the heading of each tagged paragraph, roff escapes undone.
@@ -42,4 +44,9 @@ check "bash: traces and folders" "$(complete_ kavro-convert -q runs/)" "runs/a.t
 check "bash: any file after -o" "$(complete_ kavro-convert -o runs/)" \
     "runs/a.tr|runs/b.tr.gz|runs/c.txt|runs/d.iNSpect.out|runs/e f.tr|runs/g.gz|runs/old"
 check "bash: nothing after -j" "$(complete_ kavro-convert -j '')" ""
+# After "=", split off as bash splits it: "--csv=" and "--output=runs/".
+check "bash: any file after --csv=" "$(complete_ kavro-convert --csv =)" "bin|runs"
+check "bash: any file after --output=" "$(complete_ kavro-convert --output = runs/)" \
+    "runs/a.tr|runs/b.tr.gz|runs/c.txt|runs/d.iNSpect.out|runs/e f.tr|runs/g.gz|runs/old"
+check "bash: nothing after --jobs=" "$(complete_ kavro-convert --jobs = '')" ""
 exit $failed

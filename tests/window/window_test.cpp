@@ -253,17 +253,53 @@ private slots:
     }
 
     // Presses queued during a run start one nested run at most; the rest
-    // are dropped instead of nesting ever deeper.
+    // are dropped instead of nesting ever deeper. Only the nested run, the
+    // later one, gets as far as the wait notice.
     void pressesQueuedDuringARunNestOnlyOnce() {
         WriteBytes(nsTr(), kSend + "\n" + kRecv + "\n");
         TForm1 form([](QWidget* parent) -> LinePane* { return new CountingPane(parent); });
         CountingPane::notices = 0;
-        for (int i = 0; i < 50; ++i) QMetaObject::invokeMethod(form.BitBtn1, "click", Qt::QueuedConnection);
+        int depth = 0, deepest = 0;
+        for (int i = 0; i < 50; ++i)
+            QMetaObject::invokeMethod(&form, [&] {
+                deepest = std::max(deepest, ++depth);
+                form.BitBtn1->click();
+                --depth;
+            }, Qt::QueuedConnection);
         form.BitBtn1Click();
         QCoreApplication::processEvents();
-        QCOMPARE(CountingPane::notices, 2);
+        QCOMPARE(deepest, 2);
+        QCOMPARE(CountingPane::notices, 1);
         QCOMPARE(PaneLines(*form.Memo2), kDelivered);
         QCOMPARE(ReadBytes(out()), FileBytesOf(kDelivered));
+    }
+
+    // The trace cleared and converted again while a run lets events through,
+    // in either of its waits: the last press is what the lower pane shows and
+    // the file holds, not the run it interrupted.
+    void lastPressIsShownAndSaved() {
+        for (const bool secondWait : {false, true}) {
+            WriteBytes(nsTr(), kSend + "\n" + kRecv + "\n");
+            TForm1 form;
+            std::string shownMeanwhile = "<none>";
+            const auto clearAndPress = [&] {
+                shownMeanwhile = form.Memo2->Count() ? form.Memo2->Line(0) : std::string();
+                QWidget* pane = form.Memo1->Widget();
+                pane->setFocus();
+                QTest::keyClick(pane, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClick(pane, Qt::Key_Delete);
+                form.BitBtn1->click();
+            };
+            // Posted while the first wait runs, a call waits for the second.
+            QMetaObject::invokeMethod(&form, [&] {
+                if (secondWait) QMetaObject::invokeMethod(&form, clearAndPress, Qt::QueuedConnection);
+                else clearAndPress();
+            }, Qt::QueuedConnection);
+            form.BitBtn1Click();
+            QCOMPARE(shownMeanwhile.rfind("Please wait", 0) == 0, secondWait);
+            QCOMPARE(form.Memo2->Count(), 0);
+            QCOMPARE(ReadBytes(out()), QByteArray());
+        }
     }
 
     void editedPaneChangesResultNotTheFile() {
