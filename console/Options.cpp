@@ -2,35 +2,25 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <cstring>
 
-const char* const kUsage =
+#include "OptionTable.h"
+
+namespace {
+
+constexpr const char* kUsageHead =
     "usage: kavro-convert [OPTION]... TRACE...\n"
     "\n"
     "Converts ns-2 wireless traces (old, new or tagged format, plain or\n"
     "gzipped) into iNSpect event files, and gives the figures of a study.\n"
+    "\n";
+
+constexpr const char* kUsageTail =
     "\n"
-    "  TRACE              a trace file, or - for standard input\n"
-    "  -o, --output=OUT   write the event file to OUT (- for standard output);\n"
-    "                     only with one TRACE. By default runs/a.tr[.gz] gives\n"
-    "                     runs/a.iNSpect.out, and standard input gives standard\n"
-    "                     output.\n"
-    "  -j, --jobs=N       use up to N cores: convert up to N traces at once, or\n"
-    "                     one trace on two threads when there are cores to spare\n"
-    "                     (default: all)\n"
-    "  -q, --quiet        no summary line per trace on standard error\n"
-    "      --csv=FILE     one row of figures per trace: delivery, delay, jitter,\n"
-    "                     throughput, hops, routing load, drops\n"
-    "      --flows=FILE   one row per flow (source, destination, packet type)\n"
-    "      --nodes=FILE   one row per node: packets sent, received, forwarded\n"
-    "                     and dropped, and its last reported energy\n"
-    "      --drops=FILE   one row per drop layer, reason and packet type\n"
-    "      --no-events    write no event files, only the tables\n"
-    "  -h, --help         show this help and exit\n"
-    "      --version      show the version and exit\n"
-    "\n"
-    "The tables are CSV with one header row; FILE may be - for standard output,\n"
-    "but only one output of a run may be. A trace that fails gives no rows.\n"
+    "The tables and series are CSV with one header row; FILE may be - for\n"
+    "standard output, but only one output of a run may be. A trace that fails\n"
+    "gives no rows.\n"
     "\n"
     "An output replaces a regular file (through a link, the file it names)\n"
     "only once it is complete, keeping its mode; a device, FIFO or socket is\n"
@@ -51,7 +41,6 @@ const char* const kUsage =
     "quietly by SIGPIPE, as cat does (status 141 in the shell); with SIGPIPE\n"
     "ignored, that trace fails without a message.\n";
 
-namespace {
 
 bool EndsWith(const std::string& s, const char* tail) {
     const size_t n = std::strlen(tail);
@@ -70,59 +59,100 @@ unsigned ParseJobs(const std::string& text) {
     return static_cast<unsigned>(n);
 }
 
-enum LongOnly { kCsv = 256, kFlows, kNodes, kDrops, kNoEvents, kVersion };
-
-const option kLongOptions[] = {
-    {"output", required_argument, nullptr, 'o'}, {"jobs", required_argument, nullptr, 'j'},
-    {"quiet", no_argument, nullptr, 'q'},        {"help", no_argument, nullptr, 'h'},
-    {"csv", required_argument, nullptr, kCsv},   {"flows", required_argument, nullptr, kFlows},
-    {"nodes", required_argument, nullptr, kNodes}, {"drops", required_argument, nullptr, kDrops},
-    {"no-events", no_argument, nullptr, kNoEvents}, {"version", no_argument, nullptr, kVersion},
-    {nullptr, 0, nullptr, 0},
-};
-
-void Once(std::optional<std::string>& to, const char* name, const char* value) {
-    if (to) throw UsageError(std::string(name) + " given twice");
+void Once(std::optional<std::string>& to, const std::string& name, const char* value, bool isFile) {
+    if (to) throw UsageError(name + " given twice");
     // Found before a trace is read, not at the rename after it.
-    if (*value == '\0') throw UsageError(std::string(name) + " needs a file name, not an empty one");
+    if (isFile && *value == '\0') throw UsageError(name + " needs a file name, not an empty one");
     to = value;
+}
+
+// The name messages give an option: -o, or --csv for one without a short name.
+std::string NameOf(const OptionSpec& spec) {
+    return spec.shortName ? std::string("-") + spec.shortName : "--" + std::string(spec.longName);
 }
 
 }  // namespace
 
+std::string Usage() {
+    const auto namesOf = [](const OptionSpec& spec) {
+        std::string names = spec.shortName ? std::string("  -") + spec.shortName + ", " : std::string(6, ' ');
+        names += "--" + std::string(spec.longName);
+        if (!spec.argument.empty()) names += "=" + std::string(spec.argument);
+        return names;
+    };
+    // The help's lines start in one column, two after the longest names.
+    size_t column = 0;
+    for (const OptionSpec& spec : OptionTable()) column = std::max(column, namesOf(spec).size() + 2);
+    std::string trace = "  TRACE";
+    trace.resize(column, ' ');
+    std::string usage = kUsageHead + trace + "a trace file, or - for standard input\n";
+    for (const OptionSpec& spec : OptionTable()) {
+        std::string names = namesOf(spec);
+        names.resize(column, ' ');
+        std::string_view help = spec.help;
+        for (bool first = true; !help.empty(); first = false) {
+            const size_t end = help.find('\n') + 1;
+            usage += (first ? names : std::string(column, ' ')) + std::string(help.substr(0, end));
+            help.remove_prefix(end);
+        }
+    }
+    return usage + kUsageTail;
+}
+
 Options ParseOptions(int argc, char* const* argv) {
+    const std::vector<OptionSpec>& table = OptionTable();
+    std::vector<option> longs;
+    std::string shorts = ":";  // a missing value is ':', not '?'
+    for (size_t i = 0; i < table.size(); ++i) {
+        const OptionSpec& spec = table[i];
+        const int has = spec.argument.empty() ? no_argument : required_argument;
+        longs.push_back({spec.longName.data(), has, nullptr, static_cast<int>(256 + i)});
+        if (spec.shortName) shorts += std::string(1, spec.shortName) + (has ? ":" : "");
+    }
+    longs.push_back({nullptr, 0, nullptr, 0});
+
     Options o;
     optind = 0;   // start afresh, whatever was parsed before
     opterr = 0;   // the messages are ours, in the one form every usage error has
-    for (int c; (c = getopt_long(argc, argv, ":o:j:qh", kLongOptions, nullptr)) != -1;) {
+    for (int c; (c = getopt_long(argc, argv, shorts.c_str(), longs.data(), nullptr)) != -1;) {
         const std::string given = argv[optind - 1];
-        switch (c) {
-            case 'o': Once(o.output, "-o", optarg); break;
-            case 'j': o.jobs = ParseJobs(optarg); break;
-            case 'q': o.quiet = true; break;
-            case 'h': o.help = true; break;
-            case kCsv: Once(o.csv, "--csv", optarg); break;
-            case kFlows: Once(o.flows, "--flows", optarg); break;
-            case kNodes: Once(o.nodes, "--nodes", optarg); break;
-            case kDrops: Once(o.drops, "--drops", optarg); break;
-            case kNoEvents: o.noEvents = true; break;
-            case kVersion: o.version = true; break;
-            case ':': throw UsageError(given + " needs a value");
-            default: {
-                const std::string name = given.substr(0, given.find('='));
-                if (given.rfind("--", 0) == 0 && name.size() < given.size() && optopt != 0)
-                    throw UsageError(name + " takes no value");
-                if (optopt > 0 && optopt < 256)
-                    throw UsageError(std::string("unknown option -") + static_cast<char>(optopt));
-                throw UsageError("unknown option " + name);
-            }
+        if (c == ':') throw UsageError(given + " needs a value");
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& s : table)
+            if (c >= 256 ? &s == &table[static_cast<size_t>(c - 256)] : s.shortName == c) spec = &s;
+        if (!spec) {
+            const std::string name = given.substr(0, given.find('='));
+            if (given.rfind("--", 0) == 0 && name.size() < given.size() && optopt != 0)
+                throw UsageError(name + " takes no value");
+            if (optopt > 0 && optopt < 256)
+                throw UsageError(std::string("unknown option -") + static_cast<char>(optopt));
+            throw UsageError("unknown option " + name);
+        }
+        const std::string name = NameOf(*spec);
+        const auto once = [&](std::optional<std::string>& to) { Once(to, name, optarg, spec->completes != Completes::Nothing); };
+        switch (spec->id) {
+            case OptionId::Output: once(o.output); break;
+            case OptionId::Jobs: o.jobs = ParseJobs(optarg); break;
+            case OptionId::Quiet: o.quiet = true; break;
+            case OptionId::Csv: once(o.csv); break;
+            case OptionId::Flows: once(o.flows); break;
+            case OptionId::Nodes: once(o.nodes); break;
+            case OptionId::Drops: once(o.drops); break;
+            case OptionId::Series: once(o.series); break;
+            case OptionId::FlowSeries: once(o.flowSeries); break;
+            case OptionId::NodeSeries: once(o.nodeSeries); break;
+            case OptionId::Bin: once(o.bin); break;
+            case OptionId::Packets: once(o.packets); break;
+            case OptionId::Summary: once(o.summary); break;
+            case OptionId::Group: once(o.group); break;
+            case OptionId::Plots: once(o.plots); break;
+            case OptionId::PlotFormat: once(o.plotFormat); break;
+            case OptionId::NoEvents: o.noEvents = true; break;
+            case OptionId::Help: o.help = true; break;
+            case OptionId::Version: o.version = true; break;
         }
     }
     for (int i = optind; i < argc; ++i) o.traces.emplace_back(argv[i]);
-    if (o.help || o.version) return o;
-    if (o.traces.empty()) throw UsageError("no TRACE given");
-    if (o.output && o.traces.size() != 1) throw UsageError("-o needs exactly one TRACE");
-    if (o.output && o.noEvents) throw UsageError("-o names an event file, but --no-events writes none");
     return o;
 }
 

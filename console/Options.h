@@ -10,13 +10,15 @@ struct Options {
     unsigned jobs = 0;                   // -j; 0 means one per core
     bool quiet = false;                  // -q
     bool noEvents = false;               // --no-events: no event files
-    // The study tables, each a file or "-" for standard output.
-    std::optional<std::string> csv, flows, nodes, drops;
+    // The study's tables and series, each a file or "-" for standard output.
+    std::optional<std::string> csv, flows, nodes, drops, series, flowSeries, nodeSeries, packets, summary;
+    std::optional<std::string> bin;     // the series' bin width, as given
+    std::optional<std::string> group;    // the REGEX of --group
+    std::optional<std::string> plots;    // the folder of the figures
+    std::optional<std::string> plotFormat;
     bool help = false;
     bool version = false;
     std::vector<std::string> traces;     // "-" is standard input
-
-    bool Tables() const { return csv || flows || nodes || drops; }
 };
 
 // Throws UsageError for anything that is not a valid command line.
@@ -27,7 +29,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-extern const char* const kUsage;
+// What --help prints.
+std::string Usage();
 
 // Where a trace's event file goes unless -o says otherwise: beside it, named
 // after it without a final ".gz", then without a final ".tr", plus

@@ -24,7 +24,10 @@
 #include "FileId.h"
 #include "Options.h"
 #include "OutputFile.h"
+#include "Plots.h"
 #include "Progress.h"
+#include "RunPlan.h"
+#include "Averages.h"
 #include "Csv.h"
 #include "StandardStreams.h"
 #include "SummaryLine.h"
@@ -48,21 +51,20 @@ int Usage(const std::string& why) {
     return 2;
 }
 
-std::string OutName(const std::string& out) { return out == "-" ? "standard output" : out; }
+// A file of the run's: a table or the averages, written like an event file,
+// complete or not at all.
+std::unique_ptr<files::OutputFile> OpenOutput(const std::string& name) {
+    return name == "-" ? std::make_unique<files::OutputFile>(STDOUT_FILENO, "standard output")
+                       : std::make_unique<files::OutputFile>(name);
+}
 
-// Whether one file may be both a trace and an output: a terminal, /dev/null
-// or a socket reads apart from what is written; a file or disk would be
-// overwritten, and a FIFO or pipe would be read for the output it waits for.
-bool MayBeBoth(unsigned kind) { return S_ISCHR(kind) || S_ISSOCK(kind); }
-
-// One study table: its file, written like an event file, complete or not at
-// all, with the rows of the traces that converted, in the traces' order.
-struct Table {
-    const char* option;  // how messages name it
-    std::string name;
-    std::string (*rows)(std::string_view trace, const kavro::study::Study& study);
-    std::string_view header;
-    std::unique_ptr<files::OutputFile> file;
+// What the run writes beside the event files, as each trace is reported.
+struct Outputs {
+    std::vector<std::pair<const TableSpec*, std::unique_ptr<files::OutputFile>>> tables;
+    std::unique_ptr<files::OutputFile> summary;
+    std::unique_ptr<PlotWriter> plots;
+    std::vector<kavro::study::Run> runs;  // of the traces that converted, for the averages and the figures
+    std::vector<std::string> traces;      // theirs
 };
 
 // The work of one trace, as one line for the user whatever goes wrong.
@@ -71,7 +73,8 @@ Outcome Run(const Job& job, Progress& progress) {
     Outcome r;
     try {
         Converted c = ConvertOne(job, progress);
-        r = {true, SummaryLine(job.trace, c.study.trace), std::move(c.warning), std::move(c.study)};
+        r = {true, SummaryLine(job.trace, c.study.trace, job.output.has_value()), std::move(c.warning),
+             std::move(c.study)};
     } catch (const Failure& e) {
         r.line = name + ": " + e.what();
     } catch (const kavro::TraceError& e) {
@@ -90,10 +93,13 @@ Outcome Run(const Job& job, Progress& progress) {
     return r;
 }
 
-// Converts the jobs on `threads` threads and reports each outcome in the
+// Converts the jobs on the plan's threads and reports each outcome in the
 // order of the traces, as soon as it and all before it are done: its
-// summary or error, its warning, and its rows of the tables.
-bool ConvertAll(const std::vector<Job>& jobs, unsigned threads, bool quiet, std::vector<Table>& tables) {
+// summary or error, its warning, its rows of the tables and its figures.
+bool ConvertAll(const RunPlan& plan, Outputs& outputs) {
+    const std::vector<Job>& jobs = plan.jobs;
+    const unsigned threads = plan.threads;
+    const bool quiet = plan.quiet;
     Progress progress;
     const size_t count = jobs.size();
     std::vector<std::optional<Outcome>> outcomes(count);
@@ -131,8 +137,12 @@ bool ConvertAll(const std::vector<Job>& jobs, unsigned threads, bool quiet, std:
             progress.Print(r.line);
         if (!r.warning.empty()) progress.Print("kavro-convert: warning: " + r.warning);
         try {
-            if (r.ok)
-                for (Table& t : tables) t.file->Write(t.rows(jobs[i].trace, r.study));
+            if (r.ok) {
+                for (auto& [spec, file] : outputs.tables) file->Write(spec->rows(jobs[i].trace, r.study));
+                if (outputs.plots) outputs.plots->AddTrace(jobs[i].trace, r.study);
+                outputs.runs.push_back({plan.groups[i], r.study.trace});
+                outputs.traces.push_back(jobs[i].trace);
+            }
         } catch (...) {
             // The run fails as a whole; the workers finish what they hold first.
             tableFailed = std::current_exception();
@@ -155,7 +165,7 @@ int main(int argc, char** argv) {
         return Usage(e.what());
     }
     if (o.help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(Usage().c_str(), stdout);
         return 0;
     }
     if (o.version) {
@@ -163,73 +173,43 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    std::vector<Table> tables;
-    namespace study = kavro::study;
-    for (auto [option, file, rows, header] : {std::tuple{"--csv", &o.csv, &study::TraceRow, study::kTraceHeader},
-                                              std::tuple{"--flows", &o.flows, &study::FlowRows, study::kFlowHeader},
-                                              std::tuple{"--nodes", &o.nodes, &study::NodeRows, study::kNodeHeader},
-                                              std::tuple{"--drops", &o.drops, &study::DropRows, study::kDropHeader}})
-        if (*file) tables.push_back({option, **file, rows, header, nullptr});
-
-    // Every output, event file or table, is told apart from the others and
-    // from the traces by the file it names, before anything is read or
-    // written. A name that cannot be found yet fails later, where it is written.
-    const auto identify = [](const std::string& name, int standard) {
-        return name == "-" ? files::IdentifyFile(standard) : files::IdentifyFile(name);
-    };
-    std::vector<std::optional<files::FileId>> traceIds;
-    for (const std::string& trace : o.traces) traceIds.push_back(identify(trace, STDIN_FILENO));
-    std::vector<Job> jobs;
-    std::vector<std::pair<std::string, std::string>> outputs;  // name, whose
-    for (const std::string& trace : o.traces) {
-        Job job{trace, std::nullopt, 0, 1};
-        if (!o.noEvents) {
-            job.output = o.output ? *o.output : DefaultOutput(trace);
-            outputs.emplace_back(*job.output, TraceName(trace));
-        }
-        jobs.push_back(job);
-    }
-    for (const Table& t : tables) outputs.emplace_back(t.name, t.option);
-    std::map<files::FileId, size_t> writer;
-    size_t standardOutputs = 0;
-    for (size_t i = 0; i < outputs.size(); ++i) {
-        const auto& [out, whose] = outputs[i];
-        if (out == "-" && ++standardOutputs > 1) return Usage("only one output may be standard output");
-        const std::optional<files::FileId> id = identify(out, STDOUT_FILENO);
-        if (!id) continue;
-        for (size_t t = 0; t < o.traces.size(); ++t)
-            if (traceIds[t] && *traceIds[t] == *id && !MayBeBoth(id->kind))
-                return Usage(OutName(out) + " is the trace " + TraceName(o.traces[t]) + " itself; " +
-                             (S_ISFIFO(id->kind) ? "it would wait for its own output" : "it would be overwritten"));
-        const auto [at, fresh] = writer.emplace(*id, i);
-        if (!fresh)
-            return Usage(outputs[at->second].second + " and " + whose + " would both write " + OutName(out));
+    RunPlan plan;
+    try {
+        plan = PlanRun(o);
+    } catch (const UsageError& e) {
+        return Usage(e.what());
     }
 
-    // -j N uses up to N cores: N traces at once, or, with cores to spare,
-    // a trace on more than one.
-    const unsigned cores = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
-    const unsigned threads = static_cast<unsigned>(std::min<size_t>(cores, o.traces.size()));
-    unsigned reads = kavro::kReadRecords;
-    if (o.Tables()) reads |= kavro::kReadTables;
-    if (o.nodes) reads |= kavro::kReadEnergy;
-    for (Job& job : jobs) {
-        job.read = reads;
-        job.parts.nodes = o.nodes.has_value();
-        job.parts.drops = o.drops.has_value();
-        job.cores = cores / threads;
-    }
     files::RemoveTemporaryFilesOnSignals();
     try {
-        // The tables are opened first, so that one that cannot be written is
-        // found before any trace has been converted for nothing.
-        for (Table& t : tables) {
-            t.file = t.name == "-" ? std::make_unique<files::OutputFile>(STDOUT_FILENO, "standard output")
-                                   : std::make_unique<files::OutputFile>(t.name);
-            t.file->Write(t.header);
+        // Every output of the run is opened first, so that one that cannot be
+        // written is found before any trace has been converted for nothing.
+        Outputs outputs;
+        for (const TableSpec& t : plan.tables) {
+            outputs.tables.emplace_back(&t, OpenOutput(t.name));
+            outputs.tables.back().second->Write(t.header);
         }
-        const bool allOk = ConvertAll(jobs, threads, o.quiet, tables);
-        for (Table& t : tables) t.file->Commit();
+        if (plan.summary) outputs.summary = OpenOutput(*plan.summary);
+        if (plan.plots) outputs.plots = std::make_unique<PlotWriter>(*plan.plots, plan.plotFormats, plan.width);
+        bool allOk = ConvertAll(plan, outputs);
+        for (auto& [spec, file] : outputs.tables) file->Commit();
+        if (outputs.summary) {
+            outputs.summary->Write(kavro::study::kSummaryHeader);
+            outputs.summary->Write(kavro::study::SummaryRows(outputs.runs));
+            outputs.summary->Commit();
+        }
+        if (outputs.plots) {
+            // Without groups the figures name each run by its trace.
+            std::vector<kavro::study::Run> runs = outputs.runs;
+            if (!plan.grouped)
+                for (size_t r = 0; r < runs.size(); ++r) runs[r].group = outputs.traces[r];
+            try {
+                outputs.plots->Finish(runs, plan.grouped);
+            } catch (const Failure& e) {
+                std::fprintf(stderr, "kavro-convert: %s\n", e.what());
+                allOk = false;
+            }
+        }
         return allOk ? 0 : 1;
     } catch (const files::FileError& e) {
         if (e.Error() != EPIPE) std::fprintf(stderr, "kavro-convert: %s\n", e.what());

@@ -44,6 +44,10 @@ check "bash: traces and folders" "$(complete_ kavro-convert -q runs/)" "runs/a.t
 check "bash: any file after -o" "$(complete_ kavro-convert -o runs/)" \
     "runs/a.tr|runs/b.tr.gz|runs/c.txt|runs/d.iNSpect.out|runs/e f.tr|runs/g.gz|runs/old"
 check "bash: nothing after -j" "$(complete_ kavro-convert -j '')" ""
+check "bash: nothing after --bin" "$(complete_ kavro-convert --bin '')" ""
+check "bash: folders after --plots" "$(complete_ kavro-convert --plots runs/)" "runs/old"
+check "bash: any file after --summary=" "$(complete_ kavro-convert --summary = runs/)" \
+    "runs/a.tr|runs/b.tr.gz|runs/c.txt|runs/d.iNSpect.out|runs/e f.tr|runs/g.gz|runs/old"
 # After "=", split off as bash splits it: "--csv=" and "--output=runs/".
 check "bash: any file after --csv=" "$(complete_ kavro-convert --csv =)" "bin|runs"
 check "bash: any file after --output=" "$(complete_ kavro-convert --output = runs/)" \
