@@ -477,6 +477,39 @@ TEST_F(ConvertTest, UsageErrorsConvertNothing) {
 // The study tables of several traces: one header, the rows in the traces'
 // order, none for a trace that failed, and any table on standard output.
 // The long and bundled forms of the options work as GNU tools' do.
+// A study of groups of runs from end to end: series, packets, averages and
+// figures in one pass; a trace that fails counts in no group.
+TEST_F(ConvertTest, StudyOfGroupsFromEndToEnd) {
+    for (const char* name : {"aodv-10n-s1.tr", "aodv-10n-s2.tr", "aodv-20n-s1.tr"})
+        WriteFile(dir_ / name, Trace("aodv-10n-30s-e100.tr"));
+    WriteFile(dir_ / "aodv-20n-s2.tr", "");
+    const Result r = Convert({"-q", "--no-events", "--group=aodv-([0-9]+)n-", "--summary=sum.csv", "--bin=2.5",
+                              "--series=s.csv", "--flow-series=fs.csv", "--node-series=ns.csv", "--packets=p.csv",
+                              "--plots=figures", "--plot-format=svg", "aodv-10n-s1.tr", "aodv-10n-s2.tr",
+                              "aodv-20n-s1.tr", "aodv-20n-s2.tr"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kavro-convert: aodv-20n-s2.tr: empty trace\n");
+    const auto lines = [&](const char* name) {
+        std::vector<std::string> out;
+        std::istringstream in(ReadFile(dir_ / name));
+        for (std::string line; std::getline(in, line);) out.push_back(line);
+        return out;
+    };
+    const std::vector<std::string> summary = lines("sum.csv");
+    ASSERT_EQ(summary.size(), 3u);
+    EXPECT_EQ(summary[1].substr(0, 5), "10,2,");
+    EXPECT_EQ(summary[2].substr(0, 5), "20,1,");
+    // Three runs of 30 s in bins of 2.5 s, up to the last bin with an event.
+    EXPECT_EQ(lines("s.csv").size(), 1 + 3 * 12u);
+    EXPECT_EQ(lines("s.csv")[12].substr(0, 20), "aodv-10n-s1.tr,27.5,");
+    EXPECT_EQ(lines("ns.csv").size() % 12, 1u);
+    EXPECT_EQ(lines("p.csv")[0], "trace,packet,type,source,destination,send_time,receive_time,delay,hops,size");
+    EXPECT_GT(lines("fs.csv").size(), 12u);
+    for (const char* figure : {"figures/study-pdr.svg", "figures/aodv-10n-s1.svg", "figures/aodv-20n-s1.gp"})
+        EXPECT_GT(fs::file_size(dir_ / figure), 100u) << figure;
+    EXPECT_FALSE(fs::exists(dir_ / "figures/aodv-20n-s2.gp"));
+}
+
 TEST_F(ConvertTest, StudyTablesInTheTracesOrder) {
     WriteFile(dir_ / "a.tr", Trace("aodv-10n-30s-e100.tr"));
     WriteFile(dir_ / "bad.tr", "");
