@@ -1,7 +1,7 @@
 # Thin wrapper over the CMake presets (CMakePresets.json), so that an IDE
 # gets the same builds; `make run` and `make test` install what is missing first.
 JOBS  ?= $(shell nproc)
-PKGS  := cmake g++ make libgtest-dev qt6-base-dev zlib1g-dev fonts-wine libxcb1-dev xvfb x11-utils \
+PKGS  := cmake g++ make libgtest-dev qt6-base-dev zlib1g-dev gnuplot-nox fonts-wine libxcb1-dev xvfb x11-utils \
          dpkg-dev file lintian
 FUZZ_PKGS := clang libclang-rt-dev
 FUZZ_SECONDS ?= 60

@@ -174,6 +174,10 @@ const RowCase kRowCases[] = {
       "D 1.2 _3_ RTR  NRTE 7 ack 40 [0 0 0 0]", "s 1.3 _4_ RTR  --- 9 AODV 48 [0 0 0 0]",
       "s 1.4 _4_ RTR  --- 10 Ack 48 [0 0 0 0]"},
      {{"dropped", "1"}, {"routing_packets", "2"}, {"paths", ""}}},
+    // A delay between times near a double's limits is no finite number: empty.
+    {"InfiniteDelayIsEmpty",
+     {At('s', "-1e308", "1", "AGT", "7", "cbr"), At('r', "1e308", "5", "AGT", "7", "cbr")},
+     {{"mean_delay", ""}, {"median_delay", ""}, {"max_delay", ""}, {"delivered", "1"}}},
     // The routing layer's own forwards count as its sends do; the load is
     // per packet delivered, not sent.
     {"RoutingForwardsCount",
