@@ -130,12 +130,13 @@ void TForm1::FormCreate() {
     // The lines a rule reads are picked out while the trace loads, still in
     // the cache, so that a conversion of it need not walk it again.
     auto loaded = std::make_unique<kavro::TraceBatch>();
+    const kavro::TraceConverter reader;
     // Closed when this handler ends, also by an exception: before the window
     // shows and before the error box opens.
     LoadSplash splash;
     Memo1->LoadFromFile(
         ExeDir + QStringLiteral("ns.tr"),
-        [&](const std::string_view* lines, size_t count) { kavro::SelectLines(lines, count, *loaded); },
+        [&](const std::string_view* lines, size_t count) { reader.Select(lines, count, *loaded); },
         [&](size_t in, size_t all) { splash.Progress(in, all); });
     loaded_ = std::move(loaded);
 }
@@ -154,16 +155,11 @@ void TForm1::BitBtn1Click() {
     kavro::TraceConverter conversion([](const std::string& notice) {
         ShowPlainNotice(QString::fromLatin1(notice.data(), static_cast<qsizetype>(notice.size())));
     });
-    if (loaded_) {
+    if (loaded_)
         conversion.Add(*loaded_);
-    } else {
-        kavro::TraceBatch batch;
-        Memo1->ForEachLineBatch([&](const std::string_view* lines, size_t count) {
-            batch.Clear();
-            kavro::SelectLines(lines, count, batch);
-            conversion.Add(batch);
-        });
-    }
+    else
+        Memo1->ForEachLineBatch(
+            [&](const std::string_view* lines, size_t count) { conversion.AddLines(lines, count); });
     conversion.End();
     // A press let through here started a run on what the pane holds now; its
     // result is the one to show and save, and this older one is dropped.

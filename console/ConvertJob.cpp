@@ -61,10 +61,8 @@ Converted ConvertOne(const Job& job, Progress& progress) {
     };
     // Streams pieces from `next` until it gives an empty one.
     const auto stream = [&](auto&& next, auto&& consumed) {
-        kavro::TraceBatch batch;
         for (std::string_view piece; !(piece = next()).empty();) {
-            kavro::CutTrace(piece, batch, job.read);
-            conversion.Add(batch);
+            conversion.AddPiece(piece);
             report(consumed());
         }
         conversion.End();

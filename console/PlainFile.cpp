@@ -79,7 +79,7 @@ private:
             if (got < want && error == 0) error = kShrank;
             // The slot is this thread's until it is marked ready.
             try {
-                kavro::CutTrace(std::string_view(buffer.get(), got), slot.piece, conversion_.Reading());
+                conversion_.Cut(std::string_view(buffer.get(), got), slot.piece);
             } catch (const std::bad_alloc&) {
                 error = ENOMEM;
             }

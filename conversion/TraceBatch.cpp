@@ -125,6 +125,8 @@ void TraceBatch::Clear() {
     energyBins.Clear();
 }
 
+namespace detail {
+
 void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch, const ReadOptions& read) {
     EnergyNotes energy(batch, read.binNs);
     WithReads(read.reads, [&](auto kReads) {
@@ -166,5 +168,7 @@ void CutTrace(std::string_view bytes, TraceBatch& batch, const ReadOptions& read
     energy.Flush();
     batch.tail.assign(d + last, n - last);
 }
+
+}  // namespace detail
 
 }  // namespace kavro

@@ -1,7 +1,7 @@
 #pragma once
-// The one way lines reach the converter: each line is tested against the
-// rules once, here, and only the lines a rule reads are handed on, with the
-// rule that reads them.
+// The lines of a trace that a rule reads, with the rule that reads them:
+// each line is tested against the rules once, as the converter reads it
+// (TraceConverter::Select, Cut).
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,14 +38,18 @@ struct TraceBatch {
     void Clear();
 };
 
+namespace detail {
+
+// The converter's reading (TraceConverter::Select and Cut).
 // Appends the lines of `lines` that a rule reads to `batch`, as views into
 // them: for text already split into lines that outlives the batch. Throws
 // TraceError for a time past the series' last bin.
-void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch,
-                 const ReadOptions& read = {});
+void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch, const ReadOptions& read);
 
 // Makes `batch` the piece `bytes` of a trace, with copies of its whole lines
 // that a rule reads; reuses the batch's memory.
-void CutTrace(std::string_view bytes, TraceBatch& batch, const ReadOptions& read = {});
+void CutTrace(std::string_view bytes, TraceBatch& batch, const ReadOptions& read);
+
+}  // namespace detail
 
 }  // namespace kavro

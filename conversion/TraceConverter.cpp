@@ -18,6 +18,23 @@ TraceConverter::~TraceConverter() = default;
 
 const ArrTrace& TraceConverter::Table() const { return builder_->Table(); }
 
+void TraceConverter::AddLines(const std::string_view* lines, size_t count) {
+    batch_.Clear();
+    Select(lines, count, batch_);
+    Add(batch_);
+}
+
+void TraceConverter::AddPiece(std::string_view bytes) {
+    Cut(bytes, batch_);
+    Add(batch_);
+}
+
+void TraceConverter::Cut(std::string_view bytes, TraceBatch& batch) const { detail::CutTrace(bytes, batch, read_); }
+
+void TraceConverter::Select(const std::string_view* lines, size_t count, TraceBatch& batch) const {
+    detail::SelectLines(lines, count, batch, read_);
+}
+
 void TraceConverter::Add(const TraceBatch& batch) {
     ContinueLine(batch.head);
     if (!batch.ended) return;
@@ -91,7 +108,7 @@ void TraceConverter::FinishLine() {
     if (pendingBegun_ && pendingKept_) {
         TraceBatch line;
         const std::string_view text = pending_;
-        SelectLines(&text, 1, line, read_);
+        Select(&text, 1, line);
         Take(line);
     }
     pending_.clear();

@@ -29,19 +29,29 @@ public:
     // error there ends the conversion like an error anywhere else.
     using NoticeFn = std::function<void(const std::string&)>;
 
-    // The batches must have been read with `read`.
+    // `read` says what the converter reads of each line beyond what the
+    // event file needs.
     explicit TraceConverter(NoticeFn notice = {}, const ReadOptions& read = {});
     ~TraceConverter();
     TraceConverter(const TraceConverter&) = delete;
     TraceConverter& operator=(const TraceConverter&) = delete;
 
-    // The trace's batches in order, then End(), before the table is read.
-    // A line that runs from one piece into the next is put together here;
-    // throws TraceError when one grows past kMaxLineBytes.
-    void Add(const TraceBatch& batch);
+    // A trace, in order, then End() before the table is read: as lines
+    // already split (a pane's), or as pieces of its bytes, where a line may
+    // run from one piece into the next. Throws TraceError for a line that
+    // grows past kMaxLineBytes.
+    void AddLines(const std::string_view* lines, size_t count);
+    void AddPiece(std::string_view bytes);
     void End();
-    // What the batches must have been read with.
-    const ReadOptions& Reading() const { return read_; }
+
+    // The same, in two steps, so that other threads can cut pieces ahead:
+    // Cut and Select read the lines a rule reads into a batch, as this
+    // converter reads them, and touch nothing else of it, so any thread may
+    // call them at once; Add takes the batches in the trace's order. A
+    // batch of Select holds views into the lines, which must outlive it.
+    void Cut(std::string_view bytes, TraceBatch& batch) const;
+    void Select(const std::string_view* lines, size_t count, TraceBatch& batch) const;
+    void Add(const TraceBatch& batch);
 
     // Every event line, in order, in blocks.
     void WriteEvents(const BlockFn& write) const { kavro::WriteEvents(Table(), write); }
@@ -66,6 +76,7 @@ private:
     void FinishLine();
 
     ReadOptions read_;
+    TraceBatch batch_;  // reused by AddLines and AddPiece
     StudyFacts facts_;
     std::unique_ptr<TraceTableBuilder> builder_;
     size_t agentLines_ = 0;

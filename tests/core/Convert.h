@@ -39,9 +39,7 @@ inline std::string Line(char kind, const std::string& time, const std::string& n
 // Lines through the reader the window uses, into `conversion`.
 inline void Feed(kavro::TraceConverter& conversion, const std::vector<std::string>& lines) {
     const std::vector<std::string_view> views(lines.begin(), lines.end());
-    kavro::TraceBatch batch;
-    kavro::SelectLines(views.data(), views.size(), batch);
-    conversion.Add(batch);
+    conversion.AddLines(views.data(), views.size());
     conversion.End();
 }
 

@@ -17,15 +17,12 @@ struct Cut {
 
 Cut ByPieces(std::string_view text, const std::vector<size_t>& cuts) {
     kavro::TraceConverter c;
-    kavro::TraceBatch piece;
     size_t at = 0;
     for (size_t cut : cuts) {
-        kavro::CutTrace(text.substr(at, cut - at), piece);
-        c.Add(piece);
+        c.AddPiece(text.substr(at, cut - at));
         at = cut;
     }
-    kavro::CutTrace(text.substr(at), piece);
-    c.Add(piece);
+    c.AddPiece(text.substr(at));
     c.End();
     return {kt::FileOf(c), c.AgentLines(), c.RoutingLines()};
 }

@@ -35,10 +35,8 @@ const Converted& ConvertTrace(const std::string& name) {
     if (found != done.end()) return found->second;
     const std::string text = ReadTrace(name);
     kavro::TraceConverter conversion;
-    kavro::TraceBatch piece;
     for (size_t pos = 0, len = 1; pos < text.size(); pos += len, len = len * 7 % 65521 + 1) {
-        kavro::CutTrace(std::string_view(text).substr(pos, len), piece);
-        conversion.Add(piece);
+        conversion.AddPiece(std::string_view(text).substr(pos, len));
     }
     conversion.End();
     Converted& c = done[name];

@@ -59,15 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kavro::TraceConverter pieces({}, reads);
     kavro::study::Study figures;
     try {
-        kavro::TraceBatch piece;
         for (size_t pos = 0, k = 0; pos < text.size(); ++k) {
             const size_t len = cuts[k % 3] % 40;
-            kavro::CutTrace(text.substr(pos, len), piece, reads);  // a zero length hands over an empty piece
-            pieces.Add(piece);
+            pieces.AddPiece(text.substr(pos, len));  // a zero length hands over an empty piece
             pos += len;
             if (len == 0) {
-                kavro::CutTrace(text.substr(pos, 1), piece, reads);
-                pieces.Add(piece);
+                pieces.AddPiece(text.substr(pos, 1));
                 ++pos;
             }
         }
@@ -118,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kavro::ForEachLine(text, [&](std::string_view l) { split.push_back(l); });
     kavro::TraceConverter window;
     kavro::TraceBatch selected;
-    kavro::SelectLines(split.data(), split.size(), selected);
+    window.Select(split.data(), split.size(), selected);
     for (const kavro::RuleLine& l : selected.lines)
         Check(kavro::KindCanMatch(l.text.empty() ? '\0' : l.text[0]), "a rule read a line its first byte rules out");
     window.Add(selected);

@@ -40,9 +40,7 @@ study::Study StudyOf(const fs::path& trace) {
     const std::string text = ReadFile(trace);
     const kavro::ReadOptions read(kavro::kReadTables | kavro::kReadEnergy, kWidth.ns);
     kavro::TraceConverter conversion({}, read);
-    kavro::TraceBatch batch;
-    kavro::CutTrace(text, batch, read);
-    conversion.Add(batch);
+    conversion.AddPiece(text);
     conversion.End();
     return study::MakeStudy(conversion.Table(), conversion.Facts(), conversion.Paths(),
                             {false, false, read.binNs, true});

@@ -91,9 +91,7 @@ std::string Read(const std::string& name) {
 study::Study StudyOf(const std::string& text, const char* width) {
     const kavro::ReadOptions read(kavro::kReadTables | kavro::kReadEnergy, study::ParseBinWidth(width)->ns);
     kavro::TraceConverter conversion({}, read);
-    kavro::TraceBatch batch;
-    kavro::CutTrace(text, batch, read);
-    conversion.Add(batch);
+    conversion.AddPiece(text);
     conversion.End();
     return study::MakeStudy(conversion.Table(), conversion.Facts(), conversion.Paths(),
                             {true, true, read.binNs, true});
@@ -128,11 +126,8 @@ TEST(Series, EnergyOfALineCutInTwo) {
     const kavro::ReadOptions read(kavro::kReadTables | kavro::kReadEnergy);
     for (size_t cut = 1; cut < text.size(); ++cut) {
         kavro::TraceConverter conversion({}, read);
-        kavro::TraceBatch batch;
-        for (const std::string_view piece : {std::string_view(text).substr(0, cut), std::string_view(text).substr(cut)}) {
-            kavro::CutTrace(piece, batch, read);
-            conversion.Add(batch);
-        }
+        for (const std::string_view piece : {std::string_view(text).substr(0, cut), std::string_view(text).substr(cut)})
+            conversion.AddPiece(piece);
         conversion.End();
         const study::Study s = study::MakeStudy(conversion.Table(), conversion.Facts(), conversion.Paths(), {true});
         ASSERT_EQ(s.nodes.size(), 3u) << cut;

@@ -129,9 +129,7 @@ std::map<std::string, std::string> TraceRowOf(const std::vector<std::string>& li
     kavro::TraceConverter conversion({}, kavro::kReadTables);
     std::string text;
     for (const std::string& line : lines) text += line + "\n";
-    kavro::TraceBatch batch;
-    kavro::CutTrace(text, batch, kavro::kReadTables);
-    conversion.Add(batch);
+    conversion.AddPiece(text);
     conversion.End();
     const Tables rows = TablesOf("t", conversion.Table(), conversion.Facts(), conversion.Paths());
     if (all) *all = rows;
@@ -236,10 +234,8 @@ Tables StudyOf(const std::string& name) {
     const std::string bytes = text.str();
     const kavro::ReadOptions reads(kavro::kReadTables | kavro::kReadEnergy);
     kavro::TraceConverter conversion({}, reads);
-    kavro::TraceBatch piece;
     for (size_t at = 0; at < bytes.size(); at += 50000) {
-        kavro::CutTrace(std::string_view(bytes).substr(at, 50000), piece, reads);
-        conversion.Add(piece);
+        conversion.AddPiece(std::string_view(bytes).substr(at, 50000));
     }
     conversion.End();
     return TablesOf(name, conversion.Table(), conversion.Facts(), conversion.Paths());

@@ -100,9 +100,7 @@ std::vector<std::string> PaneLines(const LinePane& pane) {
 // What the core alone makes of the bytes, for comparing the window's plumbing.
 std::vector<std::string> CoreConversion(const QByteArray& bytes) {
     kavro::TraceConverter conversion;
-    kavro::TraceBatch batch;
-    kavro::CutTrace(std::string_view(bytes.constData(), bytes.size()), batch);
-    conversion.Add(batch);
+    conversion.AddPiece(std::string_view(bytes.constData(), bytes.size()));
     conversion.End();
     std::vector<std::string> out;
     conversion.WriteEvents([&](const kavro::EventBlock& block) {
