@@ -21,11 +21,11 @@ std::string TraceName(const std::string& trace) {
     return trace == "-" ? "standard input" : trace;
 }
 
-std::string SummaryLine(const std::string& trace, const kavro::Summary& s) {
+std::string SummaryLine(const std::string& trace, const kavro::Summary& s, bool events) {
     std::string line = TraceName(trace) + ": " + std::to_string(s.sent) + " sent, " +
                        std::to_string(s.delivered) + " delivered (" +
                        (s.sent ? Fixed(100.0 * s.delivered / s.sent, 1) + "%" : "n/a") + ")";
-    line += ", " + std::to_string(s.EventLines()) + " event lines";
+    if (events) line += ", " + std::to_string(s.EventLines()) + " event lines";
     line += ", mean delay " + (s.timed ? Fixed(s.delaySum / s.timed, 6) + " s" : "n/a");
     line += ", mean hops " + (s.delivered ? Fixed(static_cast<double>(s.links) / s.delivered, 2) : "n/a");
     return line;

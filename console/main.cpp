@@ -70,7 +70,7 @@ Outcome Run(const Job& job, Progress& progress) {
     Outcome r;
     try {
         Converted c = ConvertOne(job, progress);
-        r = {true, SummaryLine(job.trace, c.summary), std::move(c.warning), std::move(c.rows)};
+        r = {true, SummaryLine(job.trace, c.summary, job.output.has_value()), std::move(c.warning), std::move(c.rows)};
     } catch (const Failure& e) {
         r.line = name + ": " + e.what();
     } catch (const kavro::TraceError& e) {

@@ -293,6 +293,10 @@ TEST_F(ConvertTest, SummaryMatchesTheTrace) {
                   " delivered (39.2%), 694 event lines");
     EXPECT_NE(r.err.find(want), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("mean hops 1.50\n"), std::string::npos) << r.err;
+    // No event file, no event lines to count.
+    std::string without = r.err;
+    without.erase(without.find(", 694 event lines"), 17);
+    EXPECT_EQ(Convert({"--no-events", "dsr.tr"}).err, without);
 
     WriteFile(dir_ / "unsent.tr", "r 1.6 _2_ AGT  --- 7 cbr 532 [0 0 0 0] ------- [1:0 2:0 31 2]\n");
     EXPECT_EQ(Convert({"unsent.tr"}).err.rfind("unsent.tr: 0 sent, 0 delivered (n/a), ", 0), 0u);
