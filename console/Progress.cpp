@@ -28,12 +28,16 @@ void Progress::Update(const void* who, const std::string& name, uint64_t done, u
     if (owner_ != who || now - lastDraw_ < kRedrawEvery) return;
     lastDraw_ = now;
     const double seconds = std::chrono::duration<double>(now - started).count();
-    const double rate = seconds > 0 ? done / seconds : 0;
-    const double left = rate > 0 && size > done ? (size - done) / rate : 0;
-    char text[512];
-    std::snprintf(text, sizeof text, "\r%s: %3.0f%%  %.0f MB/s  %.0f s left\033[K", name.c_str(),
-                  size ? 100.0 * done / size : 0.0, rate / 1e6, left);
-    WriteError(text);
+    char figures[128];
+    int n = std::snprintf(figures, sizeof figures, "%3.0f%%", size ? 100.0 * done / size : 0.0);
+    // A rate over less than a second of work, such as the first piece's,
+    // would promise hours; the time left waits until there is a true one.
+    if (seconds >= 1 && n > 0) {
+        const double rate = done / seconds;
+        const double left = rate > 0 && size > done ? (size - done) / rate : 0;
+        std::snprintf(figures + n, sizeof figures - n, "  %.0f MB/s  %.0f s left", rate / 1e6, left);
+    }
+    WriteError("\r" + name + ": " + figures + "\033[K");
     shown_ = true;
 }
 

@@ -110,9 +110,13 @@ std::string TemporaryName(const std::string& target) {
 
 void RemoveTemporaryFilesOnSignals() {
     Signals& s = State();
+    sigset_t before;
+    ::pthread_sigmask(SIG_BLOCK, nullptr, &before);
+    // One ignored or held off at start stays so.
     auto take = [&](int sig) {
         struct sigaction now {};
-        if (::sigaction(sig, nullptr, &now) == 0 && now.sa_handler == SIG_DFL) sigaddset(&s.taken, sig);
+        if (::sigaction(sig, nullptr, &now) == 0 && now.sa_handler == SIG_DFL && sigismember(&before, sig) != 1)
+            sigaddset(&s.taken, sig);
     };
     for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2, SIGPOLL,
                     SIGPROF, SIGVTALRM, SIGXCPU, SIGPWR})

@@ -34,7 +34,7 @@ private:
 // would. The signals are taken on a thread of their own, never while an
 // output is being renamed into place, and none is renamed once one has come.
 // Call it before any other thread starts: threads started later hold the
-// signals off. A signal ignored at start stays ignored. SIGXFSZ is ignored,
+// signals off. A signal ignored or held off at start stays so. SIGXFSZ is ignored,
 // so a file size limit fails the write (EFBIG) instead of ending the program.
 void RemoveTemporaryFilesOnSignals();
 

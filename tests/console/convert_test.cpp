@@ -293,6 +293,10 @@ TEST_F(ConvertTest, SummaryMatchesTheTrace) {
                   " delivered (39.2%), 694 event lines");
     EXPECT_NE(r.err.find(want), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("mean hops 1.50\n"), std::string::npos) << r.err;
+    // No event file, no event lines to count.
+    std::string without = r.err;
+    without.erase(without.find(", 694 event lines"), 17);
+    EXPECT_EQ(Convert({"--no-events", "dsr.tr"}).err, without);
 
     WriteFile(dir_ / "unsent.tr", "r 1.6 _2_ AGT  --- 7 cbr 532 [0 0 0 0] ------- [1:0 2:0 31 2]\n");
     EXPECT_EQ(Convert({"unsent.tr"}).err.rfind("unsent.tr: 0 sent, 0 delivered (n/a), ", 0), 0u);
@@ -853,6 +857,35 @@ TEST_F(ConvertTest, LimitsFailOneTraceWithOneLine) {
         EXPECT_EQ(ReadFile(dir_ / "a.iNSpect.out"), row.args[1] == "b.tr" ? "<missing>" : want);
         EXPECT_EQ(HiddenFiles(), 0u);
     }
+}
+
+// On a terminal a large trace shows how far it is read; a rate, and the
+// time left from it, only once a second's work has measured one.
+TEST_F(ConvertTest, ProgressShowsNoRateBeforeASecond) {
+    std::string big;
+    while (big.size() < (size_t{70} << 20)) big += "s 1.0 _1_ MAC  --- 0 cbr 532 [0 0 0 0] ------- [1:0 2:0 31 2]\n";
+    WriteFile(dir_ / "big.tr", big);
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+    // Open before the fork, so that the terminal has its other side from the start.
+    const int side = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(side, 0);
+    Launch run;
+    run.child = [&] { ::dup2(side, 2); };
+    std::string shown;
+    run.feed = [&](int, pid_t) {
+        ::close(side);
+        // Read as it comes, so that the terminal never fills.
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, got);
+    };
+    Convert({"-j1", "big.tr"}, run);
+    ::close(terminal);
+    const size_t first = shown.find("\rbig.tr: ");
+    ASSERT_NE(first, std::string::npos) << shown;
+    const std::string line = shown.substr(first + 1, shown.find('\r', first + 1) - first - 1);
+    EXPECT_EQ(line.find("MB/s"), std::string::npos) << line;
+    EXPECT_EQ(line.find("left"), std::string::npos) << line;
 }
 
 // A plain trace that shrinks after it was opened fails, whether it is read
