@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Failure.h"
+#include "ReadAt.h"
 #include "TraceConverter.h"
 
 namespace {
@@ -67,15 +68,8 @@ private:
             lock.unlock();
             const uint64_t from = start_ + index * kPieceSize;
             const size_t want = from < end_ ? static_cast<size_t>(std::min<uint64_t>(kPieceSize, end_ - from)) : 0;
-            size_t got = 0;
             int error = 0;
-            while (got < want) {
-                const ssize_t n = ::pread(fd_, buffer.get() + got, want - got, static_cast<off_t>(from + got));
-                if (n < 0 && errno == EINTR) continue;
-                if (n < 0) error = errno;
-                if (n <= 0) break;
-                got += static_cast<size_t>(n);
-            }
+            const size_t got = files::ReadAt(fd_, buffer.get(), want, from, error);
             if (got < want && error == 0) error = kShrank;
             // The slot is this thread's until it is marked ready.
             try {

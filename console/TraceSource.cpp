@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "Failure.h"
+#include "ReadAt.h"
 #include "TraceKind.h"
 
 namespace {
@@ -94,15 +95,8 @@ const std::string& TraceSource::FirstBytes() {
     // Pieces read with pread never passed through Read.
     if (first_.empty() && PlainFile()) {
         first_.resize(kFirstBytes);
-        size_t got = 0;
-        while (got < kFirstBytes) {
-            const ssize_t n = ::pread(file_.Fd(), first_.data() + got, kFirstBytes - got,
-                                      static_cast<off_t>(file_.Start() + got));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += static_cast<size_t>(n);
-        }
-        first_.resize(got);
+        int error = 0;  // what little was read tells as much
+        first_.resize(files::ReadAt(file_.Fd(), first_.data(), kFirstBytes, file_.Start(), error));
     }
     return first_;
 }

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "ReadAt.h"
+
 namespace files {
 
 namespace {
@@ -54,14 +56,14 @@ void BackgroundRead::Run(int fd, char* into, Part& part) {
     while (at < part.to) {
         const size_t want = std::min(kPiece, part.to - at);
         Prefault(into + at, want);
-        const ssize_t got = ::pread(fd, into + at, want, static_cast<off_t>(at));
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) error = errno;
-        if (got <= 0) break;  // an error, or the file shrank meanwhile
-        at += static_cast<size_t>(got);
-        std::lock_guard<std::mutex> lock(mutex_);
-        part.in = at - part.from;
-        grew_.notify_all();
+        const size_t got = ReadAt(fd, into + at, want, at, error);
+        at += got;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            part.in = at - part.from;
+            grew_.notify_all();
+        }
+        if (got < want) break;  // an error, or the file shrank meanwhile
     }
     std::lock_guard<std::mutex> lock(mutex_);
     part.error = error;

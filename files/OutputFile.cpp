@@ -55,11 +55,13 @@ OutputFile::OutputFile(const std::string& path) : path_(path) {
             target = real.get();
         }
         MakeTemporary(target);
-        // Root keeps the owner too; for anyone else this fails and the file
-        // becomes theirs, as before. Ahead of the mode: a new owner clears
-        // the set-id bits.
-        if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd_, st.st_uid, st.st_gid) != 0) {
-        }
+        // The owner is kept, ahead of the mode, as a new owner clears the
+        // set-id bits. Only root may give a file away: anyone else is
+        // refused (EPERM) and the new file is theirs, as one they wrote anew
+        // would be.
+        if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd_, st.st_uid, st.st_gid) != 0 &&
+            errno != EPERM)
+            Fail(errno);
         if (::fchmod(fd_, st.st_mode & 07777) != 0) Fail(errno);
     } catch (...) {
         Discard();
