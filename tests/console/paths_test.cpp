@@ -109,8 +109,11 @@ TEST_F(PathsTest, MacLinesGiveTheRoutersPaths) {
         for (size_t i = 0; i < routed.events.size(); ++i) {
             const auto a = Split(routed.events[i], ' '), b = Split(mac.events[i], ' ');
             ASSERT_EQ(a.size(), b.size());
-            for (size_t w = 0; w < a.size(); ++w)
-                if (w != 1) ASSERT_EQ(a[w], b[w]) << routed.events[i] << "\n" << mac.events[i];
+            for (size_t w = 0; w < a.size(); ++w) {
+                if (w != 1) {
+                    ASSERT_EQ(a[w], b[w]) << routed.events[i] << "\n" << mac.events[i];
+                }
+            }
             const bool endpoint = a[5] == "orginator" || a[5] == "destination";
             if (endpoint) {
                 EXPECT_EQ(a[1], b[1]);

@@ -116,7 +116,7 @@ inline Result Convert(std::string_view text) {
         if (!(send || receive || forward || mac)) continue;
         r.agentLines += send || receive;
         if (send) {
-            r.table.push_back({f.time, f.node, f.id, f.type, "", "", {}});
+            r.table.push_back({f.time, f.node, f.id, f.type, "", "", {}, {}});
             continue;
         }
         const int i = Find(r.table, f.id);

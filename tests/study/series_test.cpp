@@ -41,7 +41,9 @@ TEST(Times, ReadExactlyInNanoseconds) {
     for (const auto& c : cases) {
         int64_t ns = 0;
         EXPECT_EQ(kavro::ReadNanoseconds(c.text, ns), c.read) << c.text;
-        if (c.read == Nanos::Ok) EXPECT_EQ(ns, c.ns) << c.text;
+        if (c.read == Nanos::Ok) {
+            EXPECT_EQ(ns, c.ns) << c.text;
+        }
     }
 }
 
@@ -158,8 +160,9 @@ TEST(Series, AddUpToTheTables) {
                 first = std::min(first, std::stod(p.sendTime));
                 if (!p.receiveTime.empty()) last = std::max(last, std::stod(p.receiveTime));
             }
-            if (s.flows[f].throughputKbps)
+            if (s.flows[f].throughputKbps) {
                 EXPECT_NEAR(bytes * 8 / 1000.0, *s.flows[f].throughputKbps * (last - first), 1e-6);
+            }
         }
         uint64_t dropped = 0, routing = 0;
         for (const study::TraceBin& b : s.series.trace) {
@@ -181,7 +184,9 @@ TEST(Series, AddUpToTheTables) {
             EXPECT_EQ(sum.forwarded, s.nodes[n].forwarded);
             EXPECT_EQ(sum.dropped, s.nodes[n].dropped);
             // The last reading of the series is the table's.
-            if (!s.series.energy[n].empty()) EXPECT_EQ(s.series.energy[n].back().second, s.nodes[n].energy);
+            if (!s.series.energy[n].empty()) {
+                EXPECT_EQ(s.series.energy[n].back().second, s.nodes[n].energy);
+            }
         }
     }
 }
