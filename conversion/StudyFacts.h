@@ -56,18 +56,23 @@ struct EnergyReading {
 // The last reading of each node.
 using EnergyByNode = ByNode<EnergyReading>;
 
-// One per record of the table, at the same index. A packet is delivered
-// when it first arrives: the study takes the first receive that counted,
-// where the event file takes the last.
+// One per record of the table, at the same index, for the summary: a
+// packet is delivered when it first arrives, so the study takes the first
+// receive that counted, where the event file takes the last. Kept small, as
+// every conversion of kavro-convert keeps one per packet.
 struct StudyRecord {
-    std::string source;       // address.port of the send line, lower-cased (tables only)
+    std::string receiveTime;  // lower-cased, as the table keeps times
+    int32_t forwards = -1;    // ns-2's count of the links crossed; -1 when none
+    bool received = false;
+};
+
+// One per record too, with kReadTables: what the tables need besides.
+struct RecordFlow {
+    std::string source;       // address.port of the send line, lower-cased
     std::string destination;
     std::string type;         // as the send line writes it
-    bool received = false;
-    std::string receiveTime;  // lower-cased, as the table keeps times
-    std::string receiveNode;
-    uint64_t size = 0;        // 0 when not a whole number
-    int64_t forwards = -1;    // ns-2's count of the links crossed; -1 when none
+    std::string receiveNode;  // of the first receive
+    uint64_t size = 0;        // of the first receive; 0 when not a whole number
 };
 
 // Drop lines of one layer, reason and type, as the trace writes them.
@@ -89,6 +94,7 @@ struct RoutingCount {
 
 struct StudyFacts {
     std::vector<StudyRecord> records;
+    std::vector<RecordFlow> flows;  // with kReadTables
     // By packet type, as written.
     std::unordered_map<std::string, RoutingCount> routingByType;
     std::vector<DropCount> drops;

@@ -105,9 +105,10 @@ void TraceTableBuilder::AddSend(std::string_view text, Format format) {
     lastIndex_ = static_cast<int>(table_.size() - 1);
     IndexRecord(lastIndex_);
     if (!facts_) return;
-    StudyRecord& study = facts_->records.emplace_back();
-    study.type.assign(line.packetType);
+    facts_->records.emplace_back();
     if (!tables_) return;
+    RecordFlow& study = facts_->flows.emplace_back();
+    study.type.assign(line.packetType);
     const FlowLine flow = ReadFlow(text, format);
     AppendLowerAscii(flow.source, study.source);
     AppendLowerAscii(flow.destination, study.destination);
@@ -131,9 +132,11 @@ void TraceTableBuilder::AddReceive(std::string_view text, Format format) {
     if (study.received) return;
     study.received = true;
     study.receiveTime = rec.RecvTime;
-    study.receiveNode = rec.DstNode;
-    study.forwards = Count(ReadForwards(text, format));
-    if (tables_) study.size = WholeNumber(ReadSize(text, format));
+    study.forwards = static_cast<int32_t>(Count(ReadForwards(text, format)));
+    if (!tables_) return;
+    RecordFlow& flow = facts_->flows[lastIndex_];
+    flow.receiveNode = rec.DstNode;
+    flow.size = WholeNumber(ReadSize(text, format));
 }
 
 bool TraceTableBuilder::Bin(std::string_view time, uint64_t& bin) {
@@ -179,7 +182,7 @@ void TraceTableBuilder::AddDrop(std::string_view text, Format format) {
     key_.clear();
     AppendLowerAscii(drop.packetId, key_);
     const int found = FindTrace(key_);
-    if (found < 0 || facts_->records[found].type != type) return;
+    if (found < 0 || facts_->flows[found].type != type) return;
     ++facts_->droppedWithRecord;
     if (binned) facts_->droppedBins.Add(bin);
 }

@@ -54,7 +54,7 @@ public:
     // A new flow begins: jitter pairs never span two flows.
     void StartFlow() { havePrevious_ = false; }
 
-    void Add(const RecNsTrace& rec, const StudyRecord& study, const Timing& time) {
+    void Add(const RecNsTrace& rec, const StudyRecord& study, const RecordFlow& flow, const Timing& time) {
         ++sent_;
         // The span starts at the first send, whether that packet arrived or not.
         if (time.sent) firstSend_ = std::min(firstSend_, time.send);
@@ -65,7 +65,7 @@ public:
             hops_ += *hops;
             ++hopsOver_;
         }
-        bytes_ += study.size;
+        bytes_ += flow.size;
         if (!time.timed) return;
         const double delay = time.delay;
         delays_.push_back(delay);
@@ -153,8 +153,12 @@ bool NodeBefore(std::string_view a, std::string_view b) {
 Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths, const Parts& parts) {
     Study s;
     static const StudyRecord kNone;
+    static const RecordFlow kNoFlow;
     const auto study = [&](size_t i) -> const StudyRecord& {
         return i < facts.records.size() ? facts.records[i] : kNone;
+    };
+    const auto flowOfRecord = [&](size_t i) -> const RecordFlow& {
+        return i < facts.flows.size() ? facts.flows[i] : kNoFlow;
     };
 
     // Flows in the order of their first record.
@@ -163,7 +167,7 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
     std::vector<size_t> flowOf(table.size());
     std::string key;
     for (size_t i = 0; i < table.size(); ++i) {
-        const StudyRecord& r = study(i);
+        const RecordFlow& r = flowOfRecord(i);
         key.assign(r.source).append(1, '\0').append(r.destination).append(1, '\0').append(r.type);
         const auto [at, fresh] = flowIndex.try_emplace(key, flowRecords.size());
         if (fresh) {
@@ -187,14 +191,14 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
         Accumulator flow(paths);
         whole.StartFlow();
         for (size_t i : flowRecords[f]) {
-            flow.Add(table[i], study(i), times[i]);
-            whole.Add(table[i], study(i), times[i]);
+            flow.Add(table[i], study(i), flowOfRecord(i), times[i]);
+            whole.Add(table[i], study(i), flowOfRecord(i), times[i]);
         }
         flow.Write(s.flows[f]);
     }
 
     std::unordered_set<std::string_view> recordTypes;
-    for (size_t i = 0; i < table.size(); ++i) recordTypes.insert(study(i).type);
+    for (size_t i = 0; i < table.size(); ++i) recordTypes.insert(flowOfRecord(i).type);
     const auto counted = [&](const std::string& type) { return !recordTypes.count(type); };
 
     TraceFigures& t = s.trace;
@@ -215,7 +219,7 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
         for (size_t i = 0; i < table.size(); ++i) {
             const RecNsTrace& rec = table[i];
             ++byNode[rec.SrcNode].sent;
-            if (study(i).received) ++byNode[study(i).receiveNode].received;
+            if (study(i).received) ++byNode[flowOfRecord(i).receiveNode].received;
             for (const RecFwd& hop : rec.Hops) ++byNode[hop.Node].forwarded;
         }
         facts.dropsAtNode.ForEach([&](const std::string& node, uint64_t count) { byNode[node].dropped += count; });
@@ -233,10 +237,14 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
     }
 
     if (parts.drops) {
-        for (const DropCount& c : facts.drops) s.drops.push_back({c.layer, c.reason, c.type, c.lines});
-        std::sort(s.drops.begin(), s.drops.end(), [](const Drop& a, const Drop& b) {
-            return std::tie(a.layer, a.reason, a.type) < std::tie(b.layer, b.reason, b.type);
+        // Sorted as pointers: a trace may drop many kinds, each three strings.
+        std::vector<const DropCount*> drops;
+        for (const DropCount& c : facts.drops) drops.push_back(&c);
+        std::sort(drops.begin(), drops.end(), [](const DropCount* a, const DropCount* b) {
+            return std::tie(a->layer, a->reason, a->type) < std::tie(b->layer, b->reason, b->type);
         });
+        s.drops.reserve(drops.size());
+        for (const DropCount* c : drops) s.drops.push_back({c->layer, c->reason, c->type, c->lines});
     }
 
     if (parts.packets) {
@@ -244,17 +252,18 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
         for (size_t i = 0; i < table.size(); ++i) {
             const RecNsTrace& rec = table[i];
             const StudyRecord& r = study(i);
+            const RecordFlow& f = flowOfRecord(i);
             Packet& p = s.packets.emplace_back();
             p.id = rec.PacketId;
-            p.type = r.type;
-            p.source = r.source;
-            p.destination = r.destination;
+            p.type = f.type;
+            p.source = f.source;
+            p.destination = f.destination;
             p.sendTime = rec.SendTime;
             if (!r.received) continue;
             p.receiveTime = r.receiveTime;
             if (times[i].timed) p.delay = Finite(times[i].delay);
             p.hops = HopsOf(rec, r, paths);
-            p.size = r.size;
+            p.size = f.size;
         }
     }
 
@@ -279,6 +288,7 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
     for (size_t i = 0; i < table.size(); ++i) {
         const RecNsTrace& rec = table[i];
         const StudyRecord& r = study(i);
+        const RecordFlow& f = flowOfRecord(i);
         uint64_t k = 0;
         if (bin(rec.SendTime, k)) {
             ++traceBins[k].sent;
@@ -288,9 +298,9 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
         for (const RecFwd& hop : rec.Hops)
             if (bin(hop.Time, k)) ++node(hop.Node)[k].forwarded;
         if (!r.received || !bin(r.receiveTime, k)) continue;
-        AddDelivery(traceBins[k], r.size, times[i].timed, times[i].delay);
-        AddDelivery(flowBins[flowOf[i]][k], r.size, times[i].timed, times[i].delay);
-        ++node(r.receiveNode)[k].received;
+        AddDelivery(traceBins[k], f.size, times[i].timed, times[i].delay);
+        AddDelivery(flowBins[flowOf[i]][k], f.size, times[i].timed, times[i].delay);
+        ++node(f.receiveNode)[k].received;
     }
     for (const auto& [k, count] : facts.droppedBins.runs) traceBins[k].dropped += count;
     for (const auto& [type, routing] : facts.routingByType)

@@ -44,13 +44,14 @@ Tables RowsOf(const std::vector<Rec>& recs, std::string_view name = "t.tr",
         for (size_t h = 0; h < r.hops; ++h) rec.Hops.push_back({std::to_string(10 + h), r.send});
         table.push_back(rec);
         kavro::StudyRecord& study = facts.records.emplace_back();
-        study.source = r.source;
-        study.destination = "2.0";
-        study.type = "cbr";
         study.received = !r.recv.empty();
         study.receiveTime = r.recv;
-        study.receiveNode = rec.DstNode;
-        study.size = r.size;
+        kavro::RecordFlow& flow = facts.flows.emplace_back();
+        flow.source = r.source;
+        flow.destination = "2.0";
+        flow.type = "cbr";
+        flow.receiveNode = rec.DstNode;
+        flow.size = r.size;
     }
     for (const auto& [type, lines] : routing) facts.routingByType[type].lines = lines;
     facts.formats = 1;
