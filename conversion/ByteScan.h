@@ -74,22 +74,4 @@ inline uint32_t TagStarts16(const char* p, char a, char b) {
 #endif
 }
 
-// Bit i set when p[i] is `first` and p[i+1] | 0x20 is `second`, for i < 16;
-// reads the 17 bytes at p.
-inline uint32_t PairStarts16(const char* p, char first, char second) {
-#if defined(__SSE2__)
-    const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i v1 =
-        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), _mm_set1_epi8(0x20));
-    const __m128i hit = _mm_and_si128(_mm_cmpeq_epi8(v0, _mm_set1_epi8(first)),
-                                      _mm_cmpeq_epi8(v1, _mm_set1_epi8(second)));
-    return static_cast<uint16_t>(_mm_movemask_epi8(hit));
-#else
-    uint32_t mask = 0;
-    for (int i = 0; i < 16; ++i)
-        if (p[i] == first && (p[i + 1] | 0x20) == second) mask |= 1u << i;
-    return mask;
-#endif
-}
-
 }  // namespace kavro::scan

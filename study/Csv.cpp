@@ -1,6 +1,6 @@
 #include "Csv.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace kavro::study {
 
@@ -93,11 +93,10 @@ void Csv(std::string& row, std::string_view text) {
 void Number(std::string& row, const Value& value, int decimals) {
     row += ',';
     if (!value) return;
-    const int size = std::snprintf(nullptr, 0, "%.*f", decimals, *value);
-    const size_t at = row.size();
-    row.resize(at + static_cast<size_t>(size) + 1);
-    std::snprintf(row.data() + at, static_cast<size_t>(size) + 1, "%.*f", decimals, *value);
-    row.pop_back();
+    // A double's whole digits are at most 309, before a sign and decimals.
+    char text[400];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, *value, std::chars_format::fixed, decimals);
+    row.append(text, static_cast<size_t>(end - text));
 }
 
 std::string TraceRow(std::string_view trace, const Study& s) {

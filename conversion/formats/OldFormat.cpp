@@ -32,30 +32,6 @@ std::string Dotted(std::string_view word) {
     return out;
 }
 
-// Where `lower` first stands in the line read as if lower-cased; its first
-// byte is no letter, its second one is. Looked for in every line of a trace
-// with energy on, so pairs of its first two bytes are found 16 at a time.
-size_t FindLower(std::string_view line, std::string_view lower) {
-    const char* p = line.data();
-    const size_t n = line.size();
-    const auto at = [&](size_t i) { return n - i >= lower.size() && EqualsLower(line.substr(i, lower.size()), lower); };
-    const auto block = [&](size_t j) {
-        for (uint32_t mask = scan::PairStarts16(p + j, lower[0], lower[1]); mask; mask &= mask - 1)
-            if (at(j + scan::LowestBit(mask))) return j + scan::LowestBit(mask);
-        return npos;
-    };
-    if (n < 17) {
-        for (size_t j = 0; j < n; ++j)
-            if (p[j] == lower[0] && at(j)) return j;
-        return npos;
-    }
-    size_t j = 0;
-    for (; j + 17 <= n; j += 16)
-        if (const size_t found = block(j); found != npos) return found;
-    // The last bytes as one more block, overlapping the one before.
-    return j < n ? block(n - 17) : npos;
-}
-
 }  // namespace
 
 std::string_view ExtractTime(std::string_view line) {
@@ -129,10 +105,15 @@ DropLine OldFormat::Drop(std::string_view line) {
 }
 
 EnergyLine OldFormat::Energy(std::string_view line) {
-    // "[energy X ...]", X ending at a space or the bracket.
-    const size_t mark = FindLower(line, "[energy ");
-    if (mark == npos) return {};
-    const size_t from = mark + 8;
+    // "[energy X ...]", X ending at a space or the bracket, where ns-2 puts
+    // it: right after the MAC header's bracket. Every line of a trace with
+    // energy on is read so, so no more of a line is looked at.
+    constexpr std::string_view kMark = "] [energy ";
+    const size_t close = line.find(']');
+    if (close == npos || line.size() - close < kMark.size() ||
+        !EqualsLower(line.substr(close, kMark.size()), kMark))
+        return {};
+    const size_t from = close + kMark.size();
     const size_t end = std::min(line.find_first_of(" ]", from), line.size());
     if (end == from) return {};
     return {ExtractNodeId(line), line.substr(from, end - from), ExtractTime(line)};
