@@ -1,6 +1,7 @@
 #include "Gnuplot.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,6 +96,14 @@ GnuplotRun RunGnuplot(const std::string& program, const std::string& dir, const 
     const pid_t pid = ::fork();
     if (pid < 0) throw Failure("cannot run gnuplot: " + SystemText(errno));
     if (pid == 0) {
+        // gnuplot takes the signals we hold for removing our temporary files,
+        // as any program would; ours are not its.
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        struct sigaction byDefault {};
+        byDefault.sa_handler = SIG_DFL;
+        ::sigaction(SIGXFSZ, &byDefault, nullptr);
         // Its output goes nowhere near ours, which may be an event file.
         if (::fchdir(folder.fd) == 0 && (input.fd < 0 || ::dup2(input.fd, 0) == 0) && ::dup2(saying.fd, 1) == 1 &&
             ::dup2(saying.fd, 2) == 2)

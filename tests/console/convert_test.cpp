@@ -493,6 +493,27 @@ TEST_F(ConvertTest, StudyOfGroupsFromEndToEnd) {
     EXPECT_FALSE(fs::exists(dir_ / "figures/aodv-20n-s2.gp"));
 }
 
+// gnuplot starts with no signal held and SIGXFSZ as it should be, whatever
+// kavro-convert holds for its own temporary files.
+TEST_F(ConvertTest, GnuplotGetsTheSignalsAsAnyProgram) {
+    fs::create_directories(dir_ / "bin");
+    WriteFile(dir_ / "bin/gnuplot",
+              "#!/bin/sh\ngrep -E '^Sig(Blk|Ign)' /proc/self/status > signals\nexec /usr/bin/gnuplot \"$@\"\n");
+    fs::permissions(dir_ / "bin/gnuplot", fs::perms::owner_all);
+    WriteFile(dir_ / "a.tr", Trace("aodv-20n-4s.tr"));
+    Launch run;
+    const std::string path = (dir_ / "bin").string() + ":/usr/bin:/bin";
+    if (!fs::exists("/usr/bin/gnuplot")) GTEST_SKIP() << "no gnuplot";
+    run.child = [&] { ::setenv("PATH", path.c_str(), 1); };
+    EXPECT_EQ(Convert({"-q", "--no-events", "--plots=figures", "a.tr"}, run).status, 0);
+    const std::string signals = ReadFile(dir_ / "figures/signals");
+    EXPECT_NE(signals.find("SigBlk:\t0000000000000000\n"), std::string::npos) << signals;
+    // SIGXFSZ is the 25th signal: bit 24 of the ignored ones.
+    const size_t ignored = signals.find("SigIgn:\t");
+    ASSERT_NE(ignored, std::string::npos) << signals;
+    EXPECT_EQ(std::stoull(signals.substr(ignored + 8, 16), nullptr, 16) & (1ull << 24), 0u) << signals;
+}
+
 TEST_F(ConvertTest, StudyTablesInTheTracesOrder) {
     WriteFile(dir_ / "a.tr", Trace("aodv-10n-30s-e100.tr"));
     WriteFile(dir_ / "bad.tr", "");
