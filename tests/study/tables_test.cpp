@@ -207,13 +207,26 @@ TEST_P(StudyRowRules, GiveTheFigures) {
 INSTANTIATE_TEST_SUITE_P(Lines, StudyRowRules, testing::ValuesIn(kRowCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Types keep their case; addresses are lower-cased as node ids are.
 TEST(StudyTables, DropsAndFlowsKeepTheTypesCase) {
     Tables rows;
     TraceRowOf({At('s', "1.0", "1", "AGT", "7", "tcp"), At('s', "1.1", "1", "AGT", "8", "TCP"),
+                "s 1.2 _A_ AGT  --- 9 cbr 512 [0 0 0 0] ------- [A:1 B:0 32 0] [0] 0 0",
                 "D 1.2 _2_ MAC  COL 7 ACK 38 [0 0 0 0]", "D 1.3 _2_ MAC  COL 8 ack 38 [0 0 0 0]"},
                &rows);
     EXPECT_EQ(Split(rows.drops), (Rows{"t,MAC,COL,ACK,1", "t,MAC,COL,ack,1"}));
-    EXPECT_EQ(Split(rows.flows).size(), 2u);
+    const Rows flows = Split(rows.flows);
+    ASSERT_EQ(flows.size(), 3u);
+    EXPECT_EQ(flows[2].substr(0, 14), "t,a.1,b.0,cbr,");
+    EXPECT_EQ(Split(rows.nodes).back().substr(0, 4), "t,a,");
+}
+
+// A figure is written whole, however many digits it takes.
+TEST(StudyTables, HugeFiguresAreWrittenWhole) {
+    const auto row = TraceRowOf({At('s', "0", "1", "AGT", "7", "cbr"), At('r', "1e70", "5", "AGT", "7", "cbr")});
+    const std::string delay = row.at("mean_delay");
+    EXPECT_EQ(delay.size(), 71u + 10u) << delay;
+    EXPECT_EQ(std::stod(delay), 1e70);
 }
 
 // Node ids of digits come first, by value.
