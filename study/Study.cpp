@@ -21,6 +21,10 @@ Value Finite(double value) { return std::isfinite(value) ? Value(value) : std::n
 // Nearest rank: the p-th percentile of n sorted values is at rank ceil(p n / 100).
 size_t Rank(size_t p, size_t n) { return std::max<size_t>(1, (p * n + 99) / 100) - 1; }
 
+// Delivered as the event file tells it: a receive counted and gave a time
+// text; the study then takes the first receive's figures.
+bool Delivered(const RecNsTrace& rec) { return !rec.RecvTime.empty(); }
+
 // A record's times as numbers, read once.
 struct Timing {
     bool sent = false;  // its send time is a number
@@ -33,14 +37,14 @@ Timing TimingOf(const RecNsTrace& rec, const StudyRecord& study) {
     Timing t;
     t.sent = ReadTime(rec.SendTime, t.send);
     double receive = 0;
-    t.timed = t.sent && study.received && ReadTime(study.receiveTime, receive);
+    t.timed = t.sent && Delivered(rec) && ReadTime(study.receiveTime, receive);
     if (t.timed) t.delay = receive - t.send;
     return t;
 }
 
 // The links of a delivered record, by where the trace's paths came from.
 std::optional<uint64_t> HopsOf(const RecNsTrace& rec, const StudyRecord& study, PathSource paths) {
-    if (!study.received) return std::nullopt;
+    if (!Delivered(rec)) return std::nullopt;
     if (paths != PathSource::Counts) return PathLinks(rec);
     if (study.forwards < 0) return std::nullopt;
     return static_cast<uint64_t>(study.forwards);
@@ -58,7 +62,7 @@ public:
         ++sent_;
         // The span starts at the first send, whether that packet arrived or not.
         if (time.sent) firstSend_ = std::min(firstSend_, time.send);
-        if (!study.received) return;
+        if (!Delivered(rec)) return;
         ++delivered_;
         links_ += PathLinks(rec);
         if (const auto hops = HopsOf(rec, study, paths_)) {
@@ -219,7 +223,7 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
         for (size_t i = 0; i < table.size(); ++i) {
             const RecNsTrace& rec = table[i];
             ++byNode[rec.SrcNode].sent;
-            if (study(i).received) ++byNode[flowOfRecord(i).receiveNode].received;
+            if (Delivered(rec)) ++byNode[flowOfRecord(i).receiveNode].received;
             for (const RecFwd& hop : rec.Hops) ++byNode[hop.Node].forwarded;
         }
         facts.dropsAtNode.ForEach([&](const std::string& node, uint64_t count) { byNode[node].dropped += count; });
@@ -259,7 +263,7 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
             p.source = f.source;
             p.destination = f.destination;
             p.sendTime = rec.SendTime;
-            if (!r.received) continue;
+            if (!Delivered(rec)) continue;
             p.receiveTime = r.receiveTime;
             if (times[i].timed) p.delay = Finite(times[i].delay);
             p.hops = HopsOf(rec, r, paths);
@@ -297,7 +301,7 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
         }
         for (const RecFwd& hop : rec.Hops)
             if (bin(hop.Time, k)) ++node(hop.Node)[k].forwarded;
-        if (!r.received || !bin(r.receiveTime, k)) continue;
+        if (!Delivered(rec) || !bin(r.receiveTime, k)) continue;
         AddDelivery(traceBins[k], f.size, times[i].timed, times[i].delay);
         AddDelivery(flowBins[flowOf[i]][k], f.size, times[i].timed, times[i].delay);
         ++node(f.receiveNode)[k].received;

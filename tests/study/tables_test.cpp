@@ -173,6 +173,10 @@ const RowCase kRowCases[] = {
       "D 1.2 _3_ RTR  NRTE 7 ack 40 [0 0 0 0]", "s 1.3 _4_ RTR  --- 9 AODV 48 [0 0 0 0]",
       "s 1.4 _4_ RTR  --- 10 Ack 48 [0 0 0 0]"},
      {{"dropped", "1"}, {"routing_packets", "2"}, {"paths", ""}}},
+    // A receive whose time is cut away delivers nothing, as in the event file.
+    {"ReceiveWithoutATimeIsNoDelivery",
+     {At('s', "1.0", "1", "AGT", "7", "cbr"), "ra 1.5 _5_ AGT  --- 7 cbr 512 [0 0 0 0] ------- [1:0 5:0 32 0] [0] 1 0"},
+     {{"delivered", "0"}, {"event_lines", "0"}, {"mean_hops", ""}}},
     // A delay between times near a double's limits is no finite number: empty.
     {"InfiniteDelayIsEmpty",
      {At('s', "-1e308", "1", "AGT", "7", "cbr"), At('r', "1e308", "5", "AGT", "7", "cbr")},
