@@ -47,7 +47,8 @@ TEST(TableGuard, FailureAtAnyAllocationLeavesRecordAndGoesOn) {
                                         Line('f', "1.5", "2", "RTR", "7")})
             builder.BuildTraceTable(Ruled(line));
         const ArrTrace snapshot = builder.Table();
-        const kavro::RuleLine failing = Ruled(Line('f', time, node, "RTR", id));
+        const std::string line = Line('f', time, node, "RTR", id);
+        const kavro::RuleLine failing = Ruled(line);
         g_allocsLeft = k;
         builder.BuildTraceTable(failing);
         g_allocsLeft = -1;
