@@ -26,6 +26,36 @@ std::vector<std::string_view> SplitPieces(std::string_view text) {
     return pieces;
 }
 
+// Runs a model operation. Memory running out, or a line too long for a
+// reference, is the capacity error the user knows.
+template <class Fn>
+auto WithinCapacity(Fn&& fn) -> decltype(fn()) {
+    try {
+        return fn();
+    } catch (const std::bad_alloc&) {
+        throw PaneError::MemoCapacity();
+    } catch (const std::length_error&) {
+        throw PaneError::MemoCapacity();
+    }
+}
+
+// Cuts the add buffer back to where an edit began, unless the edit is kept.
+class AddMark {
+public:
+    explicit AddMark(std::string& add) : add_(add), size_(add.size()) {}
+    ~AddMark() {
+        if (!kept_) add_.resize(size_);
+    }
+    AddMark(const AddMark&) = delete;
+    AddMark& operator=(const AddMark&) = delete;
+    void Keep() { kept_ = true; }
+
+private:
+    std::string& add_;
+    size_t size_;
+    bool kept_ = false;
+};
+
 template <class Vec>
 void ReserveOneMore(Vec& v) {
     if (v.size() == v.capacity()) v.reserve(std::max<size_t>(16, v.capacity() * 2));
@@ -50,17 +80,15 @@ TextModel::LineRef TextModel::SubRef(const LineRef& r, size_t from, size_t len) 
 }
 
 void TextModel::SetText(std::string_view bytes) {
-    try {
+    WithinCapacity([&] {
         ByteBlock copy(bytes.size());
         if (!bytes.empty()) std::memcpy(copy.data(), bytes.data(), bytes.size());
         SetText(copy, [&](size_t have) { return std::max(have, bytes.size()); });
-    } catch (const std::bad_alloc&) {
-        throw PaneError::MemoCapacity();
-    }
+    });
 }
 
 void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) {
-    try {
+    WithinCapacity([&] {
         std::vector<LineRef> lines;
         // A guess that reserves address space only: the index's pages are
         // touched as it fills, and a text of shorter lines just grows it.
@@ -105,11 +133,7 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const Indexe
         ResetHistory();
         maxLen_ = maxLen;
         maxLenStale_ = false;
-    } catch (const std::bad_alloc&) {
-        throw PaneError::MemoCapacity();
-    } catch (const std::length_error&) {
-        throw PaneError::MemoCapacity();
-    }
+    });
 }
 
 void TextModel::Clear() {
@@ -123,7 +147,7 @@ void TextModel::Clear() {
 
 void TextModel::AppendLines(const std::string_view* lines, size_t count) {
     if (count == 0) return;
-    try {
+    WithinCapacity([&] {
         // A last line with text has no line break yet: it gets one first.
         const bool lastEmpty = lines_.back().len == 0;
         size_t bytes = 0;
@@ -144,11 +168,7 @@ void TextModel::AppendLines(const std::string_view* lines, size_t count) {
             if (!maxLenStale_) maxLen_ = std::max(maxLen_, line.size());
         }
         ResetHistory();
-    } catch (const std::bad_alloc&) {
-        throw PaneError::MemoCapacity();
-    } catch (const std::length_error&) {
-        throw PaneError::MemoCapacity();
-    }
+    });
 }
 
 void TextModel::Reserve(size_t lines, size_t bytes) {
@@ -200,8 +220,8 @@ TextPos TextModel::Replace(TextPos from, TextPos to, std::string_view text, bool
     const bool merge = isTyping && typingRun_ && from == to && !undo_.empty() &&
                        undo_.back().afterEnd == from && undo_.back().after.size() == 1;
 
-    const size_t addMark = add_.size();
-    try {
+    return WithinCapacity([&] {
+        AddMark mark(add_);
         const std::vector<std::string_view> pieces =
             hasBreak ? SplitPieces(text) : std::vector<std::string_view>{text};
         const LineRef prefix = SubRef(lines_[from.line], 0, from.column);
@@ -266,14 +286,9 @@ TextPos TextModel::Replace(TextPos from, TextPos to, std::string_view text, bool
             redo_.clear();
         }
         typingRun_ = isTyping;
+        mark.Keep();
         return afterEnd;
-    } catch (const std::bad_alloc&) {
-        add_.resize(addMark);
-        throw PaneError::MemoCapacity();
-    } catch (const std::length_error&) {
-        add_.resize(addMark);
-        throw PaneError::MemoCapacity();
-    }
+    });
 }
 
 bool TextModel::Undo(TextPos* caret) {
@@ -288,7 +303,7 @@ bool TextModel::Replay(std::vector<Edit>& from, std::vector<Edit>& to, bool undo
                        TextPos* caret) {
     typingRun_ = false;
     if (from.empty()) return false;
-    try {
+    WithinCapacity([&] {
         Edit& edit = from.back();
         const std::vector<LineRef>& gone = undoing ? edit.after : edit.before;
         const std::vector<LineRef>& back = undoing ? edit.before : edit.after;
@@ -298,9 +313,7 @@ bool TextModel::Replay(std::vector<Edit>& from, std::vector<Edit>& to, bool undo
         if (caret) *caret = undoing ? edit.beforeEnd : edit.afterEnd;
         to.push_back(std::move(edit));
         from.pop_back();
-    } catch (const std::bad_alloc&) {
-        throw PaneError::MemoCapacity();
-    }
+    });
     return true;
 }
 
