@@ -35,9 +35,13 @@ public:
     // Room for that many lines of that many bytes about to be appended, so
     // that the text does not grow in steps; only a hint.
     virtual void Reserve(size_t lines, size_t bytes) = 0;
-    // Replaces the whole text; CR LF, CR and LF all end a line.
+    // Replaces the whole text; CR LF, CR and LF all end a line. The bytes
+    // are taken over, not copied.
     // Throws PaneError::MemoCapacity() when memory runs out.
     virtual void SetText(std::string bytes) = 0;
+    // SetText for bytes that are all in the block. They stay where they lie:
+    // a view of them taken before lives as long as this text.
+    void TakeText(ByteBlock& bytes);
     // SetText for bytes still being read into `bytes`; see TextModel. The
     // lines are handed to `onIndexed` as they are indexed, when given.
     using AwaitFn = std::function<size_t(size_t have)>;

@@ -79,11 +79,11 @@ TextModel::LineRef TextModel::SubRef(const LineRef& r, size_t from, size_t len) 
     return MakeRef(r.InAdd(), r.Offset() + from, len);
 }
 
-void TextModel::SetText(std::string_view bytes) {
+void TextModel::SetText(std::string bytes) {
     WithinCapacity([&] {
-        ByteBlock copy(bytes.size());
-        if (!bytes.empty()) std::memcpy(copy.data(), bytes.data(), bytes.size());
-        SetText(copy, [&](size_t have) { return std::max(have, bytes.size()); });
+        ByteBlock block(std::move(bytes));
+        const size_t size = block.size();
+        SetText(block, [size](size_t have) { return std::max(have, size); });
     });
 }
 

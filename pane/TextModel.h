@@ -31,8 +31,8 @@ public:
     TextModel();
 
     // Replaces everything; CR LF, CR and LF each end a line. Forgets the
-    // undo history.
-    void SetText(std::string_view bytes);
+    // undo history. The bytes are taken over, not copied.
+    void SetText(std::string bytes);
     // The same for a block that may still be filling while this runs:
     // awaitMore(have) blocks until more than `have` bytes are in and returns
     // how many are, or returns `have` once no more will come. The lines are

@@ -84,7 +84,7 @@ void TextPane::AppendLines(const std::string_view* lines, size_t count) {
 }
 
 void TextPane::SetText(std::string bytes) {
-    model_.SetText(bytes);
+    model_.SetText(std::move(bytes));
     AfterTextReplaced();
 }
 

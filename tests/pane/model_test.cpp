@@ -77,6 +77,17 @@ TEST(TextModelLoad, IndexedLinesAreHandedOverInOrder) {
     }
 }
 
+// A long text is shown from the very bytes it was given: a copy would hold
+// it twice while it loads.
+TEST(TextModelLoad, GivenBytesAreTakenOverNotCopied) {
+    std::string text = std::string(1000, 'x') + "\r\nend\n";
+    const char* given = text.data();
+    TextModel m;
+    m.SetText(std::move(text));
+    EXPECT_EQ(m.Line(0).data(), given);
+    EXPECT_EQ(m.Line(1).data(), given + 1002);
+}
+
 // A failure while the bytes arrive leaves the model and the block alone.
 TEST(TextModelLoad, FailedArrivalChangesNothing) {
     TextModel m;
