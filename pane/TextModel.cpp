@@ -136,49 +136,6 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const Indexe
     });
 }
 
-void TextModel::Clear() {
-    std::vector<LineRef>(1).swap(lines_);
-    base_ = ByteBlock();
-    std::string().swap(add_);
-    ResetHistory();
-    maxLen_ = 0;
-    maxLenStale_ = false;
-}
-
-void TextModel::AppendLines(const std::string_view* lines, size_t count) {
-    if (count == 0) return;
-    WithinCapacity([&] {
-        // A last line with text has no line break yet: it gets one first.
-        const bool lastEmpty = lines_.back().len == 0;
-        size_t bytes = 0;
-        for (size_t i = 0; i < count; ++i) bytes += lines[i].size();
-        // Room first, so that nothing below allocates.
-        GrowLines(count + (lastEmpty ? 0 : 1));
-        if (add_.capacity() - add_.size() < bytes)
-            add_.reserve(std::max(add_.size() + bytes, add_.capacity() + add_.capacity() / 2));
-        for (size_t i = 0; i < count; ++i)
-            if (lines[i].size() > UINT32_MAX) throw std::length_error("line too long");
-
-        if (!lastEmpty) lines_.emplace_back();
-        for (size_t i = 0; i < count; ++i) {
-            const std::string_view line = lines[i];
-            lines_.back() = line.empty() ? LineRef{} : MakeRef(true, add_.size(), line.size());
-            add_.append(line.data(), line.size());
-            lines_.emplace_back();
-            if (!maxLenStale_) maxLen_ = std::max(maxLen_, line.size());
-        }
-        ResetHistory();
-    });
-}
-
-void TextModel::Reserve(size_t lines, size_t bytes) {
-    try {
-        add_.reserve(add_.size() + bytes);
-        lines_.reserve(lines_.size() + lines + 1);
-    } catch (const std::exception&) {
-    }
-}
-
 size_t TextModel::Count() const {
     return lines_.size() - (lines_.back().len == 0 ? 1 : 0);
 }
@@ -327,8 +284,8 @@ size_t TextModel::MaxLineLength() const {
     return maxLen_;
 }
 
-// Room for `extra` more lines, growing geometrically so that repeated
-// appends stay linear overall.
+// Room for `extra` more lines, growing geometrically so that many edits
+// that add lines stay linear overall.
 void TextModel::GrowLines(size_t extra) {
     if (lines_.capacity() - lines_.size() >= extra) return;
     lines_.reserve(std::max(lines_.size() + extra, lines_.capacity() + lines_.capacity() / 2));

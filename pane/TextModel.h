@@ -44,14 +44,6 @@ public:
     using AwaitFn = std::function<size_t(size_t have)>;
     using IndexedFn = std::function<void(const std::string_view* lines, size_t count)>;
     void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed = {});
-    void Clear();
-    // Adds a line after the last counted one. Forgets the undo history.
-    void Append(std::string_view line) { AppendLines(&line, 1); }
-    // The same for many lines: all of them, or, when memory runs out, none.
-    void AppendLines(const std::string_view* lines, size_t count);
-    // Makes room for appending that many lines of that many bytes; only a
-    // hint, so running out of memory here is left to the appends.
-    void Reserve(size_t lines, size_t bytes);
 
     // Lines as a line list sees them: a final empty line is not counted.
     size_t Count() const;
@@ -61,12 +53,8 @@ public:
     // Valid until the next change to the model.
     std::string_view Line(size_t i) const { return View(lines_[i]); }
 
-    template <class Fn>
-    void ForEachLine(Fn&& fn) const {
-        const size_t n = Count();
-        for (size_t i = 0; i < n; ++i) fn(View(lines_[i]));
-    }
-    // The same in batches, fn(const std::string_view* lines, size_t count).
+    // Every counted line in order, in batches: fn(const std::string_view*
+    // lines, size_t count).
     template <class Fn>
     void ForEachLineBatch(Fn&& fn) const {
         constexpr size_t kBatch = 4096;

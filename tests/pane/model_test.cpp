@@ -105,32 +105,6 @@ TEST(TextModelLoad, FailedArrivalChangesNothing) {
     EXPECT_NE(block.data(), nullptr);
 }
 
-TEST(TextModelLines, AppendAddsOneCountedLine) {
-    struct Case {
-        const char* start;
-        std::vector<std::string> appended;
-        Lines counted;
-    };
-    const Case cases[] = {
-        {"", {"x"}, {"x"}},
-        {"", {"", ""}, {"", ""}},
-        {"a", {"b"}, {"a", "b"}},
-        {"a", {""}, {"a", ""}},
-        {"a\n", {""}, {"a", ""}},
-        {"a\n\n", {"c"}, {"a", "", "c"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string("start \"") + c.start + "\"");
-        TextModel m;
-        m.SetText(c.start);
-        for (const std::string& line : c.appended) m.Append(line);
-        Lines counted;
-        m.ForEachLine([&](std::string_view l) { counted.emplace_back(l); });
-        EXPECT_EQ(counted, c.counted);
-        EXPECT_EQ(m.Count(), c.counted.size());
-    }
-}
-
 TEST(TextModelEdits, InsertedLineEndsEachBreakOnce) {
     struct Case {
         const char* name;
