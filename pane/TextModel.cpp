@@ -39,19 +39,20 @@ auto WithinCapacity(Fn&& fn) -> decltype(fn()) {
     }
 }
 
-// Cuts the add buffer back to where an edit began, unless the edit is kept.
-class AddMark {
+// Cuts a buffer back to where an edit began, unless the edit is kept.
+template <class Buffer>
+class Mark {
 public:
-    explicit AddMark(std::string& add) : add_(add), size_(add.size()) {}
-    ~AddMark() {
-        if (!kept_) add_.resize(size_);
+    explicit Mark(Buffer& buffer) : buffer_(buffer), size_(buffer.size()) {}
+    ~Mark() {
+        if (!kept_) buffer_.resize(size_);
     }
-    AddMark(const AddMark&) = delete;
-    AddMark& operator=(const AddMark&) = delete;
+    Mark(const Mark&) = delete;
+    Mark& operator=(const Mark&) = delete;
     void Keep() { kept_ = true; }
 
 private:
-    std::string& add_;
+    Buffer& buffer_;
     size_t size_;
     bool kept_ = false;
 };
@@ -65,18 +66,17 @@ void ReserveOneMore(Vec& v) {
 
 TextModel::TextModel() : lines_(1) {}
 
-TextModel::LineRef TextModel::MakeRef(bool inAdd, uint64_t offset, size_t len) {
+TextModel::LineRef TextModel::MakeRef(std::vector<FarLine>& far, bool inAdd, uint64_t offset, size_t len) {
+    const uint64_t buffer = inAdd ? kInAdd : 0;
+    if (len <= kLenMask && offset <= kOffsetMask) return {buffer | uint64_t{len} << kOffsetBits | offset};
     if (len > UINT32_MAX || offset >= (uint64_t(1) << 63)) throw std::length_error("line too long");
-    LineRef r;
-    r.len = static_cast<uint32_t>(len);
-    r.offLo = static_cast<uint32_t>(offset);
-    r.offHi = static_cast<uint32_t>(offset >> 32) | (inAdd ? 0x80000000u : 0u);
-    return r;
+    far.push_back({offset, len});
+    return {buffer | kFar | (far.size() - 1)};
 }
 
-TextModel::LineRef TextModel::SubRef(const LineRef& r, size_t from, size_t len) {
+TextModel::LineRef TextModel::SubRef(LineRef r, size_t from, size_t len) {
     if (len == 0) return {};
-    return MakeRef(r.InAdd(), r.Offset() + from, len);
+    return MakeRef(InAdd(r), Offset(r) + from, len);
 }
 
 void TextModel::SetText(std::string bytes) {
@@ -90,6 +90,7 @@ void TextModel::SetText(std::string bytes) {
 void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) {
     WithinCapacity([&] {
         std::vector<LineRef> lines;
+        std::vector<FarLine> far;
         // A guess that reserves address space only: the index's pages are
         // touched as it fills, and a text of shorter lines just grows it.
         lines.reserve(bytes.size() / 32 + 2);
@@ -108,7 +109,7 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const Indexe
         };
         auto take = [&](std::string_view line) {
             batch[inBatch] = line;
-            refs[inBatch] = MakeRef(false, static_cast<uint64_t>(line.data() - data), line.size());
+            refs[inBatch] = MakeRef(far, false, static_cast<uint64_t>(line.data() - data), line.size());
             maxLen = std::max(maxLen, line.size());
             if (++inBatch == kBatch) flush();
         };
@@ -129,6 +130,7 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const Indexe
         bytes.Shrink(have);
         base_ = std::move(bytes);
         std::string().swap(add_);
+        far_.swap(far);
         lines_.swap(lines);
         ResetHistory();
         maxLen_ = maxLen;
@@ -137,12 +139,12 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const Indexe
 }
 
 size_t TextModel::Count() const {
-    return lines_.size() - (lines_.back().len == 0 ? 1 : 0);
+    return lines_.size() - (Len(lines_.back()) == 0 ? 1 : 0);
 }
 
 TextPos TextModel::Clamp(TextPos p) const {
     p.line = std::min(p.line, lines_.size() - 1);
-    p.column = std::min<size_t>(p.column, lines_[p.line].len);
+    p.column = std::min(p.column, Len(lines_[p.line]));
     return p;
 }
 
@@ -153,8 +155,8 @@ std::string TextModel::TextRange(TextPos from, TextPos to, std::string_view line
     if (from.line == to.line)
         return std::string(Line(from.line).substr(from.column, to.column - from.column));
 
-    size_t size = lines_[from.line].len - from.column + to.column;
-    for (size_t i = from.line + 1; i < to.line; ++i) size += lines_[i].len;
+    size_t size = Len(lines_[from.line]) - from.column + to.column;
+    for (size_t i = from.line + 1; i < to.line; ++i) size += Len(lines_[i]);
     size += (to.line - from.line) * lineBreak.size();
     std::string out;
     out.reserve(size);
@@ -178,31 +180,33 @@ TextPos TextModel::Replace(TextPos from, TextPos to, std::string_view text, bool
                        undo_.back().afterEnd == from && undo_.back().after.size() == 1;
 
     return WithinCapacity([&] {
-        AddMark mark(add_);
+        Mark addMark(add_);
+        Mark farMark(far_);
         const std::vector<std::string_view> pieces =
             hasBreak ? SplitPieces(text) : std::vector<std::string_view>{text};
         const LineRef prefix = SubRef(lines_[from.line], 0, from.column);
         const LineRef suffix =
-            SubRef(lines_[to.line], to.column, lines_[to.line].len - to.column);
+            SubRef(lines_[to.line], to.column, Len(lines_[to.line]) - to.column);
 
         // Reserve up front so views into the add buffer stay valid below.
-        const size_t room = text.size() + prefix.len + suffix.len;
+        const size_t room = text.size() + Len(prefix) + Len(suffix);
         if (add_.capacity() - add_.size() < room)
             add_.reserve(std::max(add_.size() + room, add_.capacity() + add_.capacity() / 2));
 
         const auto join = [&](const LineRef& head, std::string_view mid,
                               const LineRef& tail) -> LineRef {
+            const size_t headLen = Len(head), tailLen = Len(tail);
             if (mid.empty()) {
-                if (head.len == 0) return tail;
-                if (tail.len == 0) return head;
-                if (head.InAdd() == tail.InAdd() && head.Offset() + head.len == tail.Offset())
-                    return MakeRef(head.InAdd(), head.Offset(), size_t(head.len) + tail.len);
+                if (headLen == 0) return tail;
+                if (tailLen == 0) return head;
+                if (InAdd(head) == InAdd(tail) && Offset(head) + headLen == Offset(tail))
+                    return MakeRef(InAdd(head), Offset(head), headLen + tailLen);
             }
-            const size_t len = size_t(head.len) + mid.size() + tail.len;
+            const size_t len = headLen + mid.size() + tailLen;
             if (len == 0) return {};
             // Typing at the end of the newest line grows it where it lies.
-            if (head.len != 0 && head.InAdd() && head.Offset() + head.len == add_.size()) {
-                const LineRef ref = MakeRef(true, head.Offset(), len);
+            if (headLen != 0 && InAdd(head) && Offset(head) + headLen == add_.size()) {
+                const LineRef ref = MakeRef(true, Offset(head), len);
                 add_.append(mid.data(), mid.size()).append(View(tail));
                 return ref;
             }
@@ -243,7 +247,8 @@ TextPos TextModel::Replace(TextPos from, TextPos to, std::string_view text, bool
             redo_.clear();
         }
         typingRun_ = isTyping;
-        mark.Keep();
+        addMark.Keep();
+        farMark.Keep();
         return afterEnd;
     });
 }
@@ -277,7 +282,7 @@ bool TextModel::Replay(std::vector<Edit>& from, std::vector<Edit>& to, bool undo
 size_t TextModel::MaxLineLength() const {
     if (maxLenStale_) {
         size_t m = 0;
-        for (const LineRef& r : lines_) m = std::max<size_t>(m, r.len);
+        for (const LineRef& r : lines_) m = std::max(m, Len(r));
         maxLen_ = m;
         maxLenStale_ = false;
     }
@@ -293,10 +298,10 @@ void TextModel::GrowLines(size_t extra) {
 
 // Swaps lines [first, first + count) for `with`; the caller has made room.
 void TextModel::Splice(size_t first, size_t count, const std::vector<LineRef>& with) {
-    uint32_t removedMax = 0;
-    for (size_t i = first; i < first + count; ++i) removedMax = std::max(removedMax, lines_[i].len);
-    uint32_t addedMax = 0;
-    for (const LineRef& r : with) addedMax = std::max(addedMax, r.len);
+    size_t removedMax = 0;
+    for (size_t i = first; i < first + count; ++i) removedMax = std::max(removedMax, Len(lines_[i]));
+    size_t addedMax = 0;
+    for (const LineRef& r : with) addedMax = std::max(addedMax, Len(r));
 
     const auto at = lines_.begin() + static_cast<std::ptrdiff_t>(first);
     if (with.size() > count)

@@ -74,7 +74,7 @@ public:
         return TextRange({}, End(), lineBreak);
     }
 
-    TextPos End() const { return {lines_.size() - 1, lines_.back().len}; }
+    TextPos End() const { return {lines_.size() - 1, Len(lines_.back())}; }
     TextPos Clamp(TextPos p) const;
 
     // Replaces the bytes between two positions (in either order) with `text`,
@@ -100,17 +100,34 @@ public:
     size_t MaxLineLength() const;
 
 private:
-    // 12 bytes per line: offset with the buffer in its top bit, and length.
+    // 8 bytes per line, which is most of what a long text costs beside its
+    // bytes: the buffer, the length and the offset packed in one word. A
+    // line too long or too far in for that keeps its offset and length in
+    // far_, and its word says where.
+    // From the top: the add buffer, far, 24 bits of length, 38 of offset.
     struct LineRef {
-        uint32_t len = 0;
-        uint32_t offLo = 0;
-        uint32_t offHi = 0;  // bit 31: in the add buffer
-
-        bool InAdd() const { return (offHi >> 31) != 0; }
-        uint64_t Offset() const { return (uint64_t(offHi & 0x7fffffffu) << 32) | offLo; }
+        uint64_t bits = 0;  // LineRef{} is an empty line
     };
-    static LineRef MakeRef(bool inAdd, uint64_t offset, size_t len);
-    static LineRef SubRef(const LineRef& r, size_t from, size_t len);
+    struct FarLine {
+        uint64_t offset = 0;
+        size_t len = 0;
+    };
+    static constexpr uint64_t kInAdd = uint64_t{1} << 63;
+    static constexpr uint64_t kFar = uint64_t{1} << 62;
+    static constexpr int kOffsetBits = 38;
+    static constexpr uint64_t kOffsetMask = (uint64_t{1} << kOffsetBits) - 1;
+    static constexpr uint64_t kLenMask = (uint64_t{1} << 24) - 1;
+
+    static LineRef MakeRef(std::vector<FarLine>& far, bool inAdd, uint64_t offset, size_t len);
+    LineRef MakeRef(bool inAdd, uint64_t offset, size_t len) { return MakeRef(far_, inAdd, offset, len); }
+    LineRef SubRef(LineRef r, size_t from, size_t len);
+    static bool InAdd(LineRef r) { return (r.bits & kInAdd) != 0; }
+    uint64_t Offset(LineRef r) const {
+        return (r.bits & kFar) ? far_[r.bits & ~(kInAdd | kFar)].offset : r.bits & kOffsetMask;
+    }
+    size_t Len(LineRef r) const {
+        return (r.bits & kFar) ? far_[r.bits & ~(kInAdd | kFar)].len : (r.bits >> kOffsetBits) & kLenMask;
+    }
 
     struct Edit {
         size_t first = 0;  // first line replaced
@@ -120,9 +137,9 @@ private:
         TextPos afterEnd;   // end of the new text
     };
 
-    std::string_view View(const LineRef& r) const {
-        const char* buf = r.InAdd() ? add_.data() : base_.data();
-        return std::string_view(buf + r.Offset(), r.len);
+    std::string_view View(LineRef r) const {
+        const char* buf = InAdd(r) ? add_.data() : base_.data();
+        return std::string_view(buf + Offset(r), Len(r));
     }
     void Splice(size_t first, size_t count, const std::vector<LineRef>& with);
     // Takes the newest edit off `from`, applies it backwards (undoing) or
@@ -133,6 +150,7 @@ private:
 
     ByteBlock base_;    // as loaded, never changed
     std::string add_;   // append-only while any line or edit refers to it
+    std::vector<FarLine> far_;  // the same
     std::vector<LineRef> lines_;
     std::vector<Edit> undo_;
     std::vector<Edit> redo_;

@@ -67,6 +67,11 @@ TEST(TextModelOutOfMemory, FailedOperationsLeaveTheModelUnchanged) {
              m.SetText(std::move(text));
          }},
         {"multi-line insert", [&](TextModel& m, auto& arm) { arm(), m.Insert({1, 1}, lines); }},
+        {"line too long to pack",
+         [&](TextModel& m, auto& arm) {
+             const std::string huge(size_t{1} << 24, 'f');
+             arm(), m.Insert({1, 1}, huge);
+         }},
         {"typing", [&](TextModel& m, auto& arm) { arm(), m.Insert({0, 1}, "t", true); }},
         {"replace", [&](TextModel& m, auto& arm) { arm(), m.Replace({0, 2}, {3, 5}, lines); }},
         {"undo", [&](TextModel& m, auto& arm) { arm(), m.Undo(); }},

@@ -105,6 +105,31 @@ TEST(TextModelLoad, FailedArrivalChangesNothing) {
     EXPECT_NE(block.data(), nullptr);
 }
 
+// A line longer than a packed reference can say keeps all its bytes,
+// loaded and when edits cut it, join it and undo.
+TEST(TextModelLines, LinesTooLongToPackKeepTheirBytes) {
+    const std::string huge = std::string(size_t{1} << 24, 'h') + "!";
+    const std::string text = "a\n" + huge + "\nb";
+    TextModel m;
+    m.SetText(text);
+    ASSERT_EQ(m.DisplayCount(), 3u);
+    EXPECT_EQ(m.Line(0), "a");
+    EXPECT_TRUE(m.Line(1) == huge);
+    EXPECT_EQ(m.Line(2), "b");
+    EXPECT_EQ(m.MaxLineLength(), huge.size());
+    EXPECT_EQ(m.End(), (TextPos{2, 1}));
+
+    EXPECT_EQ(m.Insert({1, 3}, "xy\nz"), (TextPos{2, 1}));
+    EXPECT_EQ(m.Line(1), "hhhxy");
+    EXPECT_TRUE(m.Line(2) == "z" + huge.substr(3));
+    EXPECT_EQ(m.Remove({1, 5}, {2, 1}), (TextPos{1, 5}));
+    EXPECT_TRUE(m.Line(1) == "hhhxy" + huge.substr(3));
+    EXPECT_EQ(m.Clamp({1, SIZE_MAX}), (TextPos{1, huge.size() + 2}));
+    m.Undo();
+    m.Undo();
+    EXPECT_TRUE(m.Text() == "a\n" + huge + "\nb");
+}
+
 TEST(TextModelEdits, InsertedLineEndsEachBreakOnce) {
     struct Case {
         const char* name;
