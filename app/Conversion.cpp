@@ -19,7 +19,11 @@ Conversion::Conversion(const LinePane& trace, const kavro::TraceBatch* loaded,
 Conversion::~Conversion() = default;
 
 std::string Conversion::TakeEvents() {
+    // Room for every byte at once: a buffer grown in steps leaves those it
+    // outgrew in memory beside it.
+    const kavro::EventSize size = converter_->MeasureEvents();
     std::string bytes;
+    bytes.reserve(size.bytes + size.lines * kavro::kEventLineEnd.size());
     converter_->WriteEvents([&](const kavro::EventBlock& block) { bytes.append(block.bytes); });
     converter_.reset();
     return bytes;
