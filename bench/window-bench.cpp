@@ -56,11 +56,12 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     const double convert = SecondsSince(convertStart);
 
+    // In MB, as the trace's size is, not in MiB: the two are compared.
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("pane %s trace_mb %.1f input_lines %zu output_lines %zu startup_s %.3f convert_s %.3f "
                 "total_s %.3f peak_mb %.0f\n",
                 stock ? "stock" : "fast", trace.size() / 1e6, LinesOf(*form.Memo1), LinesOf(*form.Memo2),
-                startup, convert, startup + convert, usage.ru_maxrss / 1024.0);
+                startup, convert, startup + convert, usage.ru_maxrss * 1024 / 1e6);
     return 0;
 }
