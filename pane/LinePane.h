@@ -22,8 +22,7 @@ public:
     using BatchFn = std::function<void(const std::string_view* lines, size_t count)>;
     virtual void ForEachLineBatch(const BatchFn& fn) const = 0;
 
-    // Replaces the whole text; CR LF, CR and LF all end a line. The bytes
-    // are taken over, not copied.
+    // Replaces the whole text; CR LF, CR and LF all end a line.
     // Throws PaneError::MemoCapacity() when memory runs out.
     virtual void SetText(std::string bytes) = 0;
     // SetText for bytes that are all in the block. They stay where they lie:

@@ -15,7 +15,8 @@ public:
     explicit TextPane(QWidget* parent = nullptr);
 
     QWidget* Widget() override { return this; }
-    // Caret and view go to the start; the undo history is forgotten.
+    // Caret and view go to the start; the undo history is forgotten. The
+    // bytes are taken over, not copied.
     void SetText(std::string bytes) override;
     void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) override;
     void ForEachLineBatch(const BatchFn& fn) const override;
