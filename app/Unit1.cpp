@@ -7,10 +7,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <vector>
+#include <string_view>
 
 #include "Boxes.h"
 #include "ButtonPicture.h"
+#include "Conversion.h"
 #include "FileError.h"
 #include "LinePane.h"
 #include "LoadSplash.h"
@@ -42,24 +43,12 @@ QLabel* MakeCaption(QWidget* parent, const char* text) {
     return label;
 }
 
-// Resumes the output pane's repainting however the fill ends.
-class RepaintSuspension {
-public:
-    explicit RepaintSuspension(LinePane* pane) : pane_(pane) { pane_->SetRepaintSuspended(true); }
-    ~RepaintSuspension() { pane_->SetRepaintSuspended(false); }
-    RepaintSuspension(const RepaintSuspension&) = delete;
-    RepaintSuspension& operator=(const RepaintSuspension&) = delete;
-
-private:
-    LinePane* pane_;
-};
-
-// Writes the event file the conversion gives, by the rules of the files
-// layer: a failed save leaves the old file as it was.
-void SaveEvents(const kavro::TraceConverter& conversion, const QString& path) {
+// Writes the event file, by the rules of the files layer: a failed save
+// leaves the old file as it was.
+void SaveEvents(std::string_view bytes, const QString& path) {
     try {
         files::OutputFile file(QFile::encodeName(path).toStdString());
-        conversion.WriteEvents([&](const kavro::EventBlock& block) { file.Write(block.bytes); });
+        file.Write(bytes);
         file.Commit();
     } catch (const files::FileError& e) {
         throw PaneError::File("Cannot create file", path.toLocal8Bit().toStdString(), e.Reason());
@@ -152,15 +141,9 @@ void TForm1::BitBtn1Click() {
     } running{runs_};
     const unsigned run = ++started_;
 
-    kavro::TraceConverter conversion([](const std::string& notice) {
+    Conversion conversion(*Memo1, loaded_.get(), [](const std::string& notice) {
         ShowPlainNotice(QString::fromLatin1(notice.data(), static_cast<qsizetype>(notice.size())));
     });
-    if (loaded_)
-        conversion.Add(*loaded_);
-    else
-        Memo1->ForEachLineBatch(
-            [&](const std::string_view* lines, size_t count) { conversion.AddLines(lines, count); });
-    conversion.End();
     // A press let through here started a run on what the pane holds now; its
     // result is the one to show and save, and this older one is dropped.
     QCoreApplication::processEvents();
@@ -168,20 +151,12 @@ void TForm1::BitBtn1Click() {
     Memo2->SetText("Please wait ... (Inserting and sorting this may take some time ...)");
     QCoreApplication::processEvents();
     if (started_ != run) return;
-    {
-        RepaintSuspension suspended(Memo2);
-        Memo2->Clear();
-        const auto size = conversion.MeasureEvents();
-        Memo2->Reserve(size.lines, size.bytes);
-        std::vector<std::string_view> lines;
-        conversion.WriteEvents([&](const kavro::EventBlock& block) {
-            lines.resize(block.count);
-            for (size_t i = 0; i < block.count; ++i) lines[i] = block.Line(i);
-            Memo2->AppendLines(lines.data(), lines.size());
-        });
-    }
-    // The file gets the very lines the pane now shows, from the same writer.
-    SaveEvents(conversion, ExeDir + QStringLiteral("iNSpect.out"));
+    // Memo2 takes the bytes over where they lie and the file is written from
+    // them after, so that a failed save leaves the new lines shown.
+    ByteBlock events(conversion.TakeEvents());
+    const std::string_view bytes(events.data(), events.size());
+    Memo2->TakeText(events);
+    SaveEvents(bytes, ExeDir + QStringLiteral("iNSpect.out"));
 }
 
 void TForm1::About1Click() {

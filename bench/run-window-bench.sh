@@ -47,7 +47,7 @@ wall() {
 
 for trace in "${traces[@]}"; do
     ln -sf "$trace" "$bench_dir/ns.tr"
-    mb=$(awk -v b="$(stat -c %s "$trace")" 'BEGIN { printf "%.1f", b / 1e6 }')
+    mb=$(awk -v b="$(stat -L -c %s "$trace")" 'BEGIN { printf "%.1f", b / 1e6 }')
     echo "== $(basename "$trace") ($mb MB)"
     : >"$bench_dir/fast.runs"
     : >"$bench_dir/fast.wall"

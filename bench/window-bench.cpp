@@ -23,6 +23,12 @@ double SecondsSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
 
+size_t LinesOf(const LinePane& pane) {
+    size_t lines = 0;
+    pane.ForEachLineBatch([&](const std::string_view*, size_t count) { lines += count; });
+    return lines;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,11 +56,12 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     const double convert = SecondsSince(convertStart);
 
+    // In MB, as the trace's size is, not in MiB: the two are compared.
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("pane %s trace_mb %.1f input_lines %d output_lines %d startup_s %.3f convert_s %.3f "
+    std::printf("pane %s trace_mb %.1f input_lines %zu output_lines %zu startup_s %.3f convert_s %.3f "
                 "total_s %.3f peak_mb %.0f\n",
-                stock ? "stock" : "fast", trace.size() / 1e6, form.Memo1->Count(), form.Memo2->Count(),
-                startup, convert, startup + convert, usage.ru_maxrss / 1024.0);
+                stock ? "stock" : "fast", trace.size() / 1e6, LinesOf(*form.Memo1), LinesOf(*form.Memo2),
+                startup, convert, startup + convert, usage.ru_maxrss * 1024 / 1e6);
     return 0;
 }

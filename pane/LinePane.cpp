@@ -50,3 +50,8 @@ void LinePane::LoadFromFile(const QString& path, const IndexedFn& onIndexed, con
         return in - have > step ? have + step : in;
     }, onIndexed);
 }
+
+void LinePane::TakeText(ByteBlock& bytes) {
+    const size_t size = bytes.size();
+    SetText(bytes, [size](size_t have) { return std::max(have, size); }, {});
+}

@@ -16,35 +16,23 @@ public:
 
     virtual QWidget* Widget() = 0;
 
-    // Lines, not counting a final empty line: text ending in a line break
-    // has as many lines as it has line breaks.
-    virtual int Count() const = 0;
-    virtual std::string Line(int i) const = 0;
-    // Every counted line in order; the view is valid only during the call.
-    virtual void ForEachLine(const std::function<void(std::string_view)>& fn) const = 0;
-
-    // Every counted line in order, handed over in batches, so that a long
-    // text costs one call per batch rather than one per line.
+    // Every line in order, handed over in batches, so that a long text costs
+    // one call per batch rather than one per line. A final empty line is not
+    // one: text ending in a line break has as many lines as line breaks.
     using BatchFn = std::function<void(const std::string_view* lines, size_t count)>;
     virtual void ForEachLineBatch(const BatchFn& fn) const = 0;
 
-    virtual void Clear() = 0;
-    virtual void Append(std::string_view line) = 0;
-    // Append for many lines at once; one call for the lot.
-    virtual void AppendLines(const std::string_view* lines, size_t count) = 0;
-    // Room for that many lines of that many bytes about to be appended, so
-    // that the text does not grow in steps; only a hint.
-    virtual void Reserve(size_t lines, size_t bytes) = 0;
     // Replaces the whole text; CR LF, CR and LF all end a line.
     // Throws PaneError::MemoCapacity() when memory runs out.
     virtual void SetText(std::string bytes) = 0;
+    // SetText for bytes that are all in the block. They stay where they lie:
+    // a view of them taken before lives as long as this text.
+    void TakeText(ByteBlock& bytes);
     // SetText for bytes still being read into `bytes`; see TextModel. The
     // lines are handed to `onIndexed` as they are indexed, when given.
     using AwaitFn = std::function<size_t(size_t have)>;
     using IndexedFn = std::function<void(const std::string_view* lines, size_t count)>;
     virtual void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) = 0;
-
-    virtual void SetRepaintSuspended(bool suspended) = 0;
 
     // Called after every change to the text, whoever made it.
     void OnTextChanged(std::function<void()> handler) { textChanged_ = std::move(handler); }

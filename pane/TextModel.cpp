@@ -26,6 +26,37 @@ std::vector<std::string_view> SplitPieces(std::string_view text) {
     return pieces;
 }
 
+// Runs a model operation. Memory running out, or a line too long for a
+// reference, is the capacity error the user knows.
+template <class Fn>
+auto WithinCapacity(Fn&& fn) -> decltype(fn()) {
+    try {
+        return fn();
+    } catch (const std::bad_alloc&) {
+        throw PaneError::MemoCapacity();
+    } catch (const std::length_error&) {
+        throw PaneError::MemoCapacity();
+    }
+}
+
+// Cuts a buffer back to where an edit began, unless the edit is kept.
+template <class Buffer>
+class Mark {
+public:
+    explicit Mark(Buffer& buffer) : buffer_(buffer), size_(buffer.size()) {}
+    ~Mark() {
+        if (!kept_) buffer_.resize(size_);
+    }
+    Mark(const Mark&) = delete;
+    Mark& operator=(const Mark&) = delete;
+    void Keep() { kept_ = true; }
+
+private:
+    Buffer& buffer_;
+    size_t size_;
+    bool kept_ = false;
+};
+
 template <class Vec>
 void ReserveOneMore(Vec& v) {
     if (v.size() == v.capacity()) v.reserve(std::max<size_t>(16, v.capacity() * 2));
@@ -35,33 +66,31 @@ void ReserveOneMore(Vec& v) {
 
 TextModel::TextModel() : lines_(1) {}
 
-TextModel::LineRef TextModel::MakeRef(bool inAdd, uint64_t offset, size_t len) {
+TextModel::LineRef TextModel::MakeRef(std::vector<FarLine>& far, bool inAdd, uint64_t offset, size_t len) {
+    const uint64_t buffer = inAdd ? kInAdd : 0;
+    if (len <= kLenMask && offset <= kOffsetMask) return {buffer | uint64_t{len} << kOffsetBits | offset};
     if (len > UINT32_MAX || offset >= (uint64_t(1) << 63)) throw std::length_error("line too long");
-    LineRef r;
-    r.len = static_cast<uint32_t>(len);
-    r.offLo = static_cast<uint32_t>(offset);
-    r.offHi = static_cast<uint32_t>(offset >> 32) | (inAdd ? 0x80000000u : 0u);
-    return r;
+    far.push_back({offset, len});
+    return {buffer | kFar | (far.size() - 1)};
 }
 
-TextModel::LineRef TextModel::SubRef(const LineRef& r, size_t from, size_t len) {
+TextModel::LineRef TextModel::SubRef(LineRef r, size_t from, size_t len) {
     if (len == 0) return {};
-    return MakeRef(r.InAdd(), r.Offset() + from, len);
+    return MakeRef(InAdd(r), Offset(r) + from, len);
 }
 
-void TextModel::SetText(std::string_view bytes) {
-    try {
-        ByteBlock copy(bytes.size());
-        if (!bytes.empty()) std::memcpy(copy.data(), bytes.data(), bytes.size());
-        SetText(copy, [&](size_t have) { return std::max(have, bytes.size()); });
-    } catch (const std::bad_alloc&) {
-        throw PaneError::MemoCapacity();
-    }
+void TextModel::SetText(std::string bytes) {
+    WithinCapacity([&] {
+        ByteBlock block(std::move(bytes));
+        const size_t size = block.size();
+        SetText(block, [size](size_t have) { return std::max(have, size); });
+    });
 }
 
 void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) {
-    try {
+    WithinCapacity([&] {
         std::vector<LineRef> lines;
+        std::vector<FarLine> far;
         // A guess that reserves address space only: the index's pages are
         // touched as it fills, and a text of shorter lines just grows it.
         lines.reserve(bytes.size() / 32 + 2);
@@ -80,7 +109,7 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const Indexe
         };
         auto take = [&](std::string_view line) {
             batch[inBatch] = line;
-            refs[inBatch] = MakeRef(false, static_cast<uint64_t>(line.data() - data), line.size());
+            refs[inBatch] = MakeRef(far, false, static_cast<uint64_t>(line.data() - data), line.size());
             maxLen = std::max(maxLen, line.size());
             if (++inBatch == kBatch) flush();
         };
@@ -101,71 +130,21 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const Indexe
         bytes.Shrink(have);
         base_ = std::move(bytes);
         std::string().swap(add_);
+        far_.swap(far);
         lines_.swap(lines);
         ResetHistory();
         maxLen_ = maxLen;
         maxLenStale_ = false;
-    } catch (const std::bad_alloc&) {
-        throw PaneError::MemoCapacity();
-    } catch (const std::length_error&) {
-        throw PaneError::MemoCapacity();
-    }
-}
-
-void TextModel::Clear() {
-    std::vector<LineRef>(1).swap(lines_);
-    base_ = ByteBlock();
-    std::string().swap(add_);
-    ResetHistory();
-    maxLen_ = 0;
-    maxLenStale_ = false;
-}
-
-void TextModel::AppendLines(const std::string_view* lines, size_t count) {
-    if (count == 0) return;
-    try {
-        // A last line with text has no line break yet: it gets one first.
-        const bool lastEmpty = lines_.back().len == 0;
-        size_t bytes = 0;
-        for (size_t i = 0; i < count; ++i) bytes += lines[i].size();
-        // Room first, so that nothing below allocates.
-        GrowLines(count + (lastEmpty ? 0 : 1));
-        if (add_.capacity() - add_.size() < bytes)
-            add_.reserve(std::max(add_.size() + bytes, add_.capacity() + add_.capacity() / 2));
-        for (size_t i = 0; i < count; ++i)
-            if (lines[i].size() > UINT32_MAX) throw std::length_error("line too long");
-
-        if (!lastEmpty) lines_.emplace_back();
-        for (size_t i = 0; i < count; ++i) {
-            const std::string_view line = lines[i];
-            lines_.back() = line.empty() ? LineRef{} : MakeRef(true, add_.size(), line.size());
-            add_.append(line.data(), line.size());
-            lines_.emplace_back();
-            if (!maxLenStale_) maxLen_ = std::max(maxLen_, line.size());
-        }
-        ResetHistory();
-    } catch (const std::bad_alloc&) {
-        throw PaneError::MemoCapacity();
-    } catch (const std::length_error&) {
-        throw PaneError::MemoCapacity();
-    }
-}
-
-void TextModel::Reserve(size_t lines, size_t bytes) {
-    try {
-        add_.reserve(add_.size() + bytes);
-        lines_.reserve(lines_.size() + lines + 1);
-    } catch (const std::exception&) {
-    }
+    });
 }
 
 size_t TextModel::Count() const {
-    return lines_.size() - (lines_.back().len == 0 ? 1 : 0);
+    return lines_.size() - (Len(lines_.back()) == 0 ? 1 : 0);
 }
 
 TextPos TextModel::Clamp(TextPos p) const {
     p.line = std::min(p.line, lines_.size() - 1);
-    p.column = std::min<size_t>(p.column, lines_[p.line].len);
+    p.column = std::min(p.column, Len(lines_[p.line]));
     return p;
 }
 
@@ -176,8 +155,8 @@ std::string TextModel::TextRange(TextPos from, TextPos to, std::string_view line
     if (from.line == to.line)
         return std::string(Line(from.line).substr(from.column, to.column - from.column));
 
-    size_t size = lines_[from.line].len - from.column + to.column;
-    for (size_t i = from.line + 1; i < to.line; ++i) size += lines_[i].len;
+    size_t size = Len(lines_[from.line]) - from.column + to.column;
+    for (size_t i = from.line + 1; i < to.line; ++i) size += Len(lines_[i]);
     size += (to.line - from.line) * lineBreak.size();
     std::string out;
     out.reserve(size);
@@ -200,32 +179,34 @@ TextPos TextModel::Replace(TextPos from, TextPos to, std::string_view text, bool
     const bool merge = isTyping && typingRun_ && from == to && !undo_.empty() &&
                        undo_.back().afterEnd == from && undo_.back().after.size() == 1;
 
-    const size_t addMark = add_.size();
-    try {
+    return WithinCapacity([&] {
+        Mark addMark(add_);
+        Mark farMark(far_);
         const std::vector<std::string_view> pieces =
             hasBreak ? SplitPieces(text) : std::vector<std::string_view>{text};
         const LineRef prefix = SubRef(lines_[from.line], 0, from.column);
         const LineRef suffix =
-            SubRef(lines_[to.line], to.column, lines_[to.line].len - to.column);
+            SubRef(lines_[to.line], to.column, Len(lines_[to.line]) - to.column);
 
         // Reserve up front so views into the add buffer stay valid below.
-        const size_t room = text.size() + prefix.len + suffix.len;
+        const size_t room = text.size() + Len(prefix) + Len(suffix);
         if (add_.capacity() - add_.size() < room)
             add_.reserve(std::max(add_.size() + room, add_.capacity() + add_.capacity() / 2));
 
         const auto join = [&](const LineRef& head, std::string_view mid,
                               const LineRef& tail) -> LineRef {
+            const size_t headLen = Len(head), tailLen = Len(tail);
             if (mid.empty()) {
-                if (head.len == 0) return tail;
-                if (tail.len == 0) return head;
-                if (head.InAdd() == tail.InAdd() && head.Offset() + head.len == tail.Offset())
-                    return MakeRef(head.InAdd(), head.Offset(), size_t(head.len) + tail.len);
+                if (headLen == 0) return tail;
+                if (tailLen == 0) return head;
+                if (InAdd(head) == InAdd(tail) && Offset(head) + headLen == Offset(tail))
+                    return MakeRef(InAdd(head), Offset(head), headLen + tailLen);
             }
-            const size_t len = size_t(head.len) + mid.size() + tail.len;
+            const size_t len = headLen + mid.size() + tailLen;
             if (len == 0) return {};
             // Typing at the end of the newest line grows it where it lies.
-            if (head.len != 0 && head.InAdd() && head.Offset() + head.len == add_.size()) {
-                const LineRef ref = MakeRef(true, head.Offset(), len);
+            if (headLen != 0 && InAdd(head) && Offset(head) + headLen == add_.size()) {
+                const LineRef ref = MakeRef(true, Offset(head), len);
                 add_.append(mid.data(), mid.size()).append(View(tail));
                 return ref;
             }
@@ -266,14 +247,10 @@ TextPos TextModel::Replace(TextPos from, TextPos to, std::string_view text, bool
             redo_.clear();
         }
         typingRun_ = isTyping;
+        addMark.Keep();
+        farMark.Keep();
         return afterEnd;
-    } catch (const std::bad_alloc&) {
-        add_.resize(addMark);
-        throw PaneError::MemoCapacity();
-    } catch (const std::length_error&) {
-        add_.resize(addMark);
-        throw PaneError::MemoCapacity();
-    }
+    });
 }
 
 bool TextModel::Undo(TextPos* caret) {
@@ -288,7 +265,7 @@ bool TextModel::Replay(std::vector<Edit>& from, std::vector<Edit>& to, bool undo
                        TextPos* caret) {
     typingRun_ = false;
     if (from.empty()) return false;
-    try {
+    WithinCapacity([&] {
         Edit& edit = from.back();
         const std::vector<LineRef>& gone = undoing ? edit.after : edit.before;
         const std::vector<LineRef>& back = undoing ? edit.before : edit.after;
@@ -298,24 +275,22 @@ bool TextModel::Replay(std::vector<Edit>& from, std::vector<Edit>& to, bool undo
         if (caret) *caret = undoing ? edit.beforeEnd : edit.afterEnd;
         to.push_back(std::move(edit));
         from.pop_back();
-    } catch (const std::bad_alloc&) {
-        throw PaneError::MemoCapacity();
-    }
+    });
     return true;
 }
 
 size_t TextModel::MaxLineLength() const {
     if (maxLenStale_) {
         size_t m = 0;
-        for (const LineRef& r : lines_) m = std::max<size_t>(m, r.len);
+        for (const LineRef& r : lines_) m = std::max(m, Len(r));
         maxLen_ = m;
         maxLenStale_ = false;
     }
     return maxLen_;
 }
 
-// Room for `extra` more lines, growing geometrically so that repeated
-// appends stay linear overall.
+// Room for `extra` more lines, growing geometrically so that many edits
+// that add lines stay linear overall.
 void TextModel::GrowLines(size_t extra) {
     if (lines_.capacity() - lines_.size() >= extra) return;
     lines_.reserve(std::max(lines_.size() + extra, lines_.capacity() + lines_.capacity() / 2));
@@ -323,10 +298,10 @@ void TextModel::GrowLines(size_t extra) {
 
 // Swaps lines [first, first + count) for `with`; the caller has made room.
 void TextModel::Splice(size_t first, size_t count, const std::vector<LineRef>& with) {
-    uint32_t removedMax = 0;
-    for (size_t i = first; i < first + count; ++i) removedMax = std::max(removedMax, lines_[i].len);
-    uint32_t addedMax = 0;
-    for (const LineRef& r : with) addedMax = std::max(addedMax, r.len);
+    size_t removedMax = 0;
+    for (size_t i = first; i < first + count; ++i) removedMax = std::max(removedMax, Len(lines_[i]));
+    size_t addedMax = 0;
+    for (const LineRef& r : with) addedMax = std::max(addedMax, Len(r));
 
     const auto at = lines_.begin() + static_cast<std::ptrdiff_t>(first);
     if (with.size() > count)

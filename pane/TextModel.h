@@ -31,8 +31,8 @@ public:
     TextModel();
 
     // Replaces everything; CR LF, CR and LF each end a line. Forgets the
-    // undo history.
-    void SetText(std::string_view bytes);
+    // undo history. The bytes are taken over, not copied.
+    void SetText(std::string bytes);
     // The same for a block that may still be filling while this runs:
     // awaitMore(have) blocks until more than `have` bytes are in and returns
     // how many are, or returns `have` once no more will come. The lines are
@@ -44,14 +44,6 @@ public:
     using AwaitFn = std::function<size_t(size_t have)>;
     using IndexedFn = std::function<void(const std::string_view* lines, size_t count)>;
     void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed = {});
-    void Clear();
-    // Adds a line after the last counted one. Forgets the undo history.
-    void Append(std::string_view line) { AppendLines(&line, 1); }
-    // The same for many lines: all of them, or, when memory runs out, none.
-    void AppendLines(const std::string_view* lines, size_t count);
-    // Makes room for appending that many lines of that many bytes; only a
-    // hint, so running out of memory here is left to the appends.
-    void Reserve(size_t lines, size_t bytes);
 
     // Lines as a line list sees them: a final empty line is not counted.
     size_t Count() const;
@@ -61,12 +53,8 @@ public:
     // Valid until the next change to the model.
     std::string_view Line(size_t i) const { return View(lines_[i]); }
 
-    template <class Fn>
-    void ForEachLine(Fn&& fn) const {
-        const size_t n = Count();
-        for (size_t i = 0; i < n; ++i) fn(View(lines_[i]));
-    }
-    // The same in batches, fn(const std::string_view* lines, size_t count).
+    // Every counted line in order, in batches: fn(const std::string_view*
+    // lines, size_t count).
     template <class Fn>
     void ForEachLineBatch(Fn&& fn) const {
         constexpr size_t kBatch = 4096;
@@ -86,7 +74,7 @@ public:
         return TextRange({}, End(), lineBreak);
     }
 
-    TextPos End() const { return {lines_.size() - 1, lines_.back().len}; }
+    TextPos End() const { return {lines_.size() - 1, Len(lines_.back())}; }
     TextPos Clamp(TextPos p) const;
 
     // Replaces the bytes between two positions (in either order) with `text`,
@@ -112,17 +100,34 @@ public:
     size_t MaxLineLength() const;
 
 private:
-    // 12 bytes per line: offset with the buffer in its top bit, and length.
+    // 8 bytes per line, which is most of what a long text costs beside its
+    // bytes: the buffer, the length and the offset packed in one word. A
+    // line too long or too far in for that keeps its offset and length in
+    // far_, and its word says where.
+    // From the top: the add buffer, far, 24 bits of length, 38 of offset.
     struct LineRef {
-        uint32_t len = 0;
-        uint32_t offLo = 0;
-        uint32_t offHi = 0;  // bit 31: in the add buffer
-
-        bool InAdd() const { return (offHi >> 31) != 0; }
-        uint64_t Offset() const { return (uint64_t(offHi & 0x7fffffffu) << 32) | offLo; }
+        uint64_t bits = 0;  // LineRef{} is an empty line
     };
-    static LineRef MakeRef(bool inAdd, uint64_t offset, size_t len);
-    static LineRef SubRef(const LineRef& r, size_t from, size_t len);
+    struct FarLine {
+        uint64_t offset = 0;
+        size_t len = 0;
+    };
+    static constexpr uint64_t kInAdd = uint64_t{1} << 63;
+    static constexpr uint64_t kFar = uint64_t{1} << 62;
+    static constexpr int kOffsetBits = 38;
+    static constexpr uint64_t kOffsetMask = (uint64_t{1} << kOffsetBits) - 1;
+    static constexpr uint64_t kLenMask = (uint64_t{1} << 24) - 1;
+
+    static LineRef MakeRef(std::vector<FarLine>& far, bool inAdd, uint64_t offset, size_t len);
+    LineRef MakeRef(bool inAdd, uint64_t offset, size_t len) { return MakeRef(far_, inAdd, offset, len); }
+    LineRef SubRef(LineRef r, size_t from, size_t len);
+    static bool InAdd(LineRef r) { return (r.bits & kInAdd) != 0; }
+    uint64_t Offset(LineRef r) const {
+        return (r.bits & kFar) ? far_[r.bits & ~(kInAdd | kFar)].offset : r.bits & kOffsetMask;
+    }
+    size_t Len(LineRef r) const {
+        return (r.bits & kFar) ? far_[r.bits & ~(kInAdd | kFar)].len : (r.bits >> kOffsetBits) & kLenMask;
+    }
 
     struct Edit {
         size_t first = 0;  // first line replaced
@@ -132,9 +137,9 @@ private:
         TextPos afterEnd;   // end of the new text
     };
 
-    std::string_view View(const LineRef& r) const {
-        const char* buf = r.InAdd() ? add_.data() : base_.data();
-        return std::string_view(buf + r.Offset(), r.len);
+    std::string_view View(LineRef r) const {
+        const char* buf = InAdd(r) ? add_.data() : base_.data();
+        return std::string_view(buf + Offset(r), Len(r));
     }
     void Splice(size_t first, size_t count, const std::vector<LineRef>& with);
     // Takes the newest edit off `from`, applies it backwards (undoing) or
@@ -145,6 +150,7 @@ private:
 
     ByteBlock base_;    // as loaded, never changed
     std::string add_;   // append-only while any line or edit refers to it
+    std::vector<FarLine> far_;  // the same
     std::vector<LineRef> lines_;
     std::vector<Edit> undo_;
     std::vector<Edit> redo_;

@@ -20,12 +20,6 @@ constexpr int kMarginTop = 1;
 // Beyond this a line's full width is not measured while painting.
 constexpr size_t kMeasureLimit = 1 << 16;
 
-// Posted after appends to bring the scroll ranges up to date.
-QEvent::Type RangesEvent() {
-    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-    return type;
-}
-
 QString Latin1(std::string_view s) {
     return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -43,48 +37,10 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
     UpdateScrollBars();
 }
 
-// --- line list -------------------------------------------------------------
-
-int TextPane::Count() const {
-    return static_cast<int>(model_.Count());
-}
-
-std::string TextPane::Line(int i) const {
-    if (i < 0 || static_cast<size_t>(i) >= model_.Count()) return {};
-    return std::string(model_.Line(static_cast<size_t>(i)));
-}
-
-void TextPane::ForEachLine(const std::function<void(std::string_view)>& fn) const {
-    model_.ForEachLine(fn);
-}
-
-void TextPane::Clear() {
-    model_.Clear();
-    metrics_.ForgetFrom({});
-    caret_ = anchor_ = {};
-    widestSeen_ = 0;
-    horizontalScrollBar()->setValue(0);
-    verticalScrollBar()->setValue(0);
-    AfterTextChange();
-    TextChanged();
-}
-
-void TextPane::Append(std::string_view line) { AppendLines(&line, 1); }
-
-void TextPane::AppendLines(const std::string_view* lines, size_t count) {
-    const size_t before = model_.Count();
-    model_.AppendLines(lines, count);
-    metrics_.ForgetFrom({before, 0});
-    TextChanged();
-    // The caret stays where it is, so only the scroll ranges need a look,
-    // once for a whole run of appends.
-    if (suspended_ || rangesPending_) return;
-    rangesPending_ = true;
-    QCoreApplication::postEvent(this, new QEvent(RangesEvent()));
-}
+// --- text ------------------------------------------------------------------
 
 void TextPane::SetText(std::string bytes) {
-    model_.SetText(bytes);
+    model_.SetText(std::move(bytes));
     AfterTextReplaced();
 }
 
@@ -106,21 +62,7 @@ void TextPane::AfterTextReplaced() {
     TextChanged();
 }
 
-void TextPane::SetRepaintSuspended(bool suspended) {
-    if (suspended == suspended_) return;
-    suspended_ = suspended;
-    viewport()->setUpdatesEnabled(!suspended);
-    if (!suspended) AfterTextChange();
-}
-
 bool TextPane::event(QEvent* e) {
-    if (e->type() == RangesEvent()) {
-        if (rangesPending_) {
-            UpdateScrollBars();
-            viewport()->update();
-        }
-        return true;
-    }
     if (e->type() == QEvent::ShortcutOverride && IsEditingKey(static_cast<QKeyEvent*>(e))) {
         e->accept();
         return true;
@@ -207,7 +149,6 @@ void TextPane::MoveCaret(TextPos pos, bool extend, bool keepColumnX) {
 }
 
 void TextPane::AfterTextChange() {
-    if (suspended_) return;
     UpdateScrollBars();
     EnsureCaretVisible();
     RestartBlink();
@@ -240,7 +181,6 @@ int TextPane::ContentWidth() const {
 }
 
 void TextPane::UpdateScrollBars() {
-    rangesPending_ = false;
     const int rows = VisibleRows();
     const size_t lines = model_.DisplayCount();
     const size_t maxTop = lines > static_cast<size_t>(rows) ? lines - rows : 0;
@@ -330,7 +270,6 @@ void TextPane::DrawLine(QPainter& p, size_t i, qreal y, qreal left, qreal right)
 }
 
 void TextPane::paintEvent(QPaintEvent* e) {
-    if (suspended_) return;
     QPainter p(viewport());
     p.setFont(metrics_.DrawFont());
     const QPalette& pal = palette();

@@ -15,25 +15,11 @@ public:
     explicit TextPane(QWidget* parent = nullptr);
 
     QWidget* Widget() override { return this; }
-    int Count() const override;
-    std::string Line(int i) const override;
-    void ForEachLine(const std::function<void(std::string_view)>& fn) const override;
-    void Clear() override;
-    // Leaves the caret and the view where they are.
-    void Append(std::string_view line) override;
-    // Caret and view go to the start; the undo history is forgotten.
+    // Caret and view go to the start; the undo history is forgotten. The
+    // bytes are taken over, not copied.
     void SetText(std::string bytes) override;
     void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) override;
     void ForEachLineBatch(const BatchFn& fn) const override;
-    void Reserve(size_t lines, size_t bytes) override { model_.Reserve(lines, bytes); }
-    void AppendLines(const std::string_view* lines, size_t count) override;
-    // While suspended, nothing is painted and scroll ranges wait for the resume.
-    void SetRepaintSuspended(bool suspended) override;
-
-    const TextModel& Model() const { return model_; }
-    // Bytes walked so far to turn columns into x positions and back; lets
-    // tests and the benchmark see what the caret costs on long lines.
-    size_t MeasuredBytes() const { return metrics_.MeasuredBytes(); }
 
     TextPos Caret() const { return caret_; }
     TextPos Anchor() const { return anchor_; }
@@ -104,8 +90,6 @@ private:
     TextPos anchor_;
     qreal wantedX_ = 0;  // kept across up/down moves
     bool dragging_ = false;
-    bool suspended_ = false;
-    bool rangesPending_ = false;
     bool caretShown_ = true;
     QBasicTimer blink_;
     int wheelRemainder_ = 0;

@@ -77,6 +77,17 @@ TEST(TextModelLoad, IndexedLinesAreHandedOverInOrder) {
     }
 }
 
+// A long text is shown from the very bytes it was given: a copy would hold
+// it twice while it loads.
+TEST(TextModelLoad, GivenBytesAreTakenOverNotCopied) {
+    std::string text = std::string(1000, 'x') + "\r\nend\n";
+    const char* given = text.data();
+    TextModel m;
+    m.SetText(std::move(text));
+    EXPECT_EQ(m.Line(0).data(), given);
+    EXPECT_EQ(m.Line(1).data(), given + 1002);
+}
+
 // A failure while the bytes arrive leaves the model and the block alone.
 TEST(TextModelLoad, FailedArrivalChangesNothing) {
     TextModel m;
@@ -94,30 +105,29 @@ TEST(TextModelLoad, FailedArrivalChangesNothing) {
     EXPECT_NE(block.data(), nullptr);
 }
 
-TEST(TextModelLines, AppendAddsOneCountedLine) {
-    struct Case {
-        const char* start;
-        std::vector<std::string> appended;
-        Lines counted;
-    };
-    const Case cases[] = {
-        {"", {"x"}, {"x"}},
-        {"", {"", ""}, {"", ""}},
-        {"a", {"b"}, {"a", "b"}},
-        {"a", {""}, {"a", ""}},
-        {"a\n", {""}, {"a", ""}},
-        {"a\n\n", {"c"}, {"a", "", "c"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string("start \"") + c.start + "\"");
-        TextModel m;
-        m.SetText(c.start);
-        for (const std::string& line : c.appended) m.Append(line);
-        Lines counted;
-        m.ForEachLine([&](std::string_view l) { counted.emplace_back(l); });
-        EXPECT_EQ(counted, c.counted);
-        EXPECT_EQ(m.Count(), c.counted.size());
-    }
+// A line longer than a packed reference can say keeps all its bytes,
+// loaded and when edits cut it, join it and undo.
+TEST(TextModelLines, LinesTooLongToPackKeepTheirBytes) {
+    const std::string huge = std::string(size_t{1} << 24, 'h') + "!";
+    const std::string text = "a\n" + huge + "\nb";
+    TextModel m;
+    m.SetText(text);
+    ASSERT_EQ(m.DisplayCount(), 3u);
+    EXPECT_EQ(m.Line(0), "a");
+    EXPECT_TRUE(m.Line(1) == huge);
+    EXPECT_EQ(m.Line(2), "b");
+    EXPECT_EQ(m.MaxLineLength(), huge.size());
+    EXPECT_EQ(m.End(), (TextPos{2, 1}));
+
+    EXPECT_EQ(m.Insert({1, 3}, "xy\nz"), (TextPos{2, 1}));
+    EXPECT_EQ(m.Line(1), "hhhxy");
+    EXPECT_TRUE(m.Line(2) == "z" + huge.substr(3));
+    EXPECT_EQ(m.Remove({1, 5}, {2, 1}), (TextPos{1, 5}));
+    EXPECT_TRUE(m.Line(1) == "hhhxy" + huge.substr(3));
+    EXPECT_EQ(m.Clamp({1, SIZE_MAX}), (TextPos{1, huge.size() + 2}));
+    m.Undo();
+    m.Undo();
+    EXPECT_TRUE(m.Text() == "a\n" + huge + "\nb");
 }
 
 TEST(TextModelEdits, InsertedLineEndsEachBreakOnce) {

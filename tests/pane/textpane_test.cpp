@@ -15,9 +15,20 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "PaneLines.h"
 #include "TextPane.h"
 
 namespace {
+
+// The whole text, final line break included, as Select All gives it; the
+// selection is put back as it was.
+std::string TextOf(TextPane& pane) {
+    const TextPos anchor = pane.Anchor(), caret = pane.Caret();
+    pane.SelectAll();
+    std::string text = pane.SelectedText();
+    pane.SetSelection(anchor, caret);
+    return text;
+}
 
 // One scripted input: a key with modifiers, or text typed as key presses.
 struct Input {
@@ -57,7 +68,7 @@ protected:
         pane.setFocus();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
     }
-    std::string Text() const { return pane.Model().Text(); }
+    std::string Text() { return TextOf(pane); }
 
     TextPane pane;
 };
@@ -129,7 +140,7 @@ TEST_F(TextPaneTest, ClipboardRoundTripKeepsBytes) {
     QGuiApplication::clipboard()->setText("x\r\ny\rz");
     QTest::keyClick(&pane, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(Text(), "x\ny\nz");
-    EXPECT_EQ(pane.Count(), 3);
+    EXPECT_EQ(PaneLineCount(pane), 3u);
     QTest::keyClick(&pane, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(&pane, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Text(), start + picked);
@@ -202,51 +213,6 @@ TEST_F(TextPaneTest, CaretPositionsMatchQtTextWidths) {
     }
 }
 
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++paints;
-        return false;
-    }
-};
-
-TEST_F(TextPaneTest, CaretOnAHugeLineMeasuresOnlyWhatItCrosses) {
-    const size_t size = 4 << 20;
-    pane.SetText(std::string(size, 'w') + "\nshort\n");
-    const int flashTime = QApplication::cursorFlashTime();
-    QApplication::setCursorFlashTime(20);
-    QTest::keyClick(&pane, Qt::Key_End);  // restarts the blink at the new pace
-    QApplication::processEvents();
-    ASSERT_EQ(pane.Caret(), (TextPos{0, size}));
-
-    PaintCounter counter;
-    pane.viewport()->installEventFilter(&counter);
-    size_t before = pane.MeasuredBytes();
-    QTest::qWait(200);
-    const size_t blinking = pane.MeasuredBytes() - before;
-    EXPECT_GE(counter.paints, 4);
-    EXPECT_LT(blinking, 64u) << "over " << counter.paints << " blinks";
-
-    // A move costs a few hundred bytes at most, not the line up to the caret;
-    // once the line is known, even a jump to its other end.
-    const std::vector<Input> moves = {K(Qt::Key_Left), K(Qt::Key_Left), K(Qt::Key_Right),
-                                      K(Qt::Key_Left, Qt::ShiftModifier), K(Qt::Key_Left, Qt::ShiftModifier),
-                                      K(Qt::Key_Right), K(Qt::Key_Home), K(Qt::Key_End)};
-    for (const Input& move : moves) {
-        SCOPED_TRACE(move.key);
-        before = pane.MeasuredBytes();
-        Play(&pane, {move});
-        QApplication::processEvents();
-        EXPECT_LT(pane.MeasuredBytes() - before, 2048u);
-    }
-    EXPECT_EQ(pane.Caret(), (TextPos{0, size}));
-    pane.viewport()->removeEventFilter(&counter);
-    QApplication::setCursorFlashTime(flashTime);
-}
-
 TEST_F(TextPaneTest, RememberedPositionsAgreeWithAFreshMeasure) {
     // Tabs, whose width depends on where they fall, and boxed control bytes;
     // no tabs in the second half, which would line later bytes up again
@@ -279,8 +245,8 @@ TEST_F(TextPaneTest, RememberedPositionsAgreeWithAFreshMeasure) {
     text.erase(6001, 2);
     check("deleted");
     QTest::keyClick(&pane, Qt::Key_Z, Qt::ControlModifier);
-    ASSERT_NE(pane.Model().Text(), text);
-    text = pane.Model().Text();
+    ASSERT_NE(Text(), text);
+    text = Text();
     check("undone");
 }
 
@@ -307,16 +273,15 @@ TEST_F(TextPaneTest, WheelAndHorizontalScrolling) {
     EXPECT_EQ(pane.horizontalScrollBar()->value(), 0);
 }
 
-TEST_F(TextPaneTest, AppendWhileSuspendedShowsAfterResume) {
-    pane.Clear();
-    pane.SetRepaintSuspended(true);
-    EXPECT_FALSE(pane.viewport()->updatesEnabled());
-    for (int i = 0; i < 1000; ++i) pane.Append("event " + std::to_string(i));
-    pane.SetRepaintSuspended(false);
-    EXPECT_TRUE(pane.viewport()->updatesEnabled());
-    EXPECT_EQ(pane.Count(), 1000);
-    EXPECT_EQ(pane.Line(999), "event 999");
-    // Scroll range covers the new lines: the last one can be brought into view.
+// The window's output comes as one text: the scroll range must reach its
+// last line.
+TEST_F(TextPaneTest, LongTextScrollsToItsLastLine) {
+    std::string text;
+    for (int i = 0; i < 1000; ++i) text += "event " + std::to_string(i) + "\r\n";
+    pane.SetText(text);
+    const std::vector<std::string> lines = PaneLines(pane);
+    ASSERT_EQ(lines.size(), 1000u);
+    EXPECT_EQ(lines[999], "event 999");
     const int rows = pane.viewport()->height() / static_cast<int>(pane.PointAt({1, 0}).y() -
                                                                  pane.PointAt({0, 0}).y());
     EXPECT_GE(pane.verticalScrollBar()->maximum(), 1001 - rows);
@@ -339,7 +304,7 @@ TEST_F(TextPaneTest, TabMovesFocusInsteadOfTyping) {
     EXPECT_EQ(QApplication::focusWidget(), first);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), second);
-    EXPECT_EQ(first->Model().Text(), "");
+    EXPECT_EQ(TextOf(*first), "");
 }
 
 TEST_F(TextPaneTest, FilesKeepEveryByte) {
@@ -354,11 +319,12 @@ TEST_F(TextPaneTest, FilesKeepEveryByte) {
         f.write(bytes.data(), static_cast<qint64>(bytes.size()));
     }
     pane.LoadFromFile(in);
-    ASSERT_EQ(pane.Count(), 4);
-    EXPECT_EQ(pane.Line(0), std::string("nul\0mid", 7));
-    EXPECT_EQ(pane.Line(1), "caf\xe9");
-    EXPECT_EQ(pane.Line(2), longLine);
-    EXPECT_EQ(pane.Line(3), "\xff\x80");
+    const std::vector<std::string> lines = PaneLines(pane);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], std::string("nul\0mid", 7));
+    EXPECT_EQ(lines[1], "caf\xe9");
+    EXPECT_EQ(lines[2], longLine);
+    EXPECT_EQ(lines[3], "\xff\x80");
 }
 
 // A file large enough to be read in two halves at once comes out whole and
@@ -375,7 +341,7 @@ TEST_F(TextPaneTest, LargeFileReadInHalvesKeepsItsOrder) {
         f.write(bytes.data(), static_cast<qint64>(bytes.size()));
     }
     pane.LoadFromFile(in);
-    EXPECT_TRUE(pane.Model().Text() == bytes);
+    EXPECT_TRUE(Text() == bytes);
 }
 
 // A file that is all in at once still comes to the watcher in hundredths.

@@ -28,6 +28,7 @@
 #include "AppSetup.h"
 #include "Boxes.h"
 #include "LinePane.h"
+#include "PaneLines.h"
 #include "PaneError.h"
 #include "TextPane.h"
 #include "TraceConverter.h"
@@ -89,12 +90,6 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(bytes), bytes.size());
-}
-
-std::vector<std::string> PaneLines(const LinePane& pane) {
-    std::vector<std::string> lines;
-    pane.ForEachLine([&](std::string_view l) { lines.emplace_back(l); });
-    return lines;
 }
 
 // What the core alone makes of the bytes, for comparing the window's plumbing.
@@ -193,7 +188,7 @@ private slots:
         WriteBytes(nsTr(), trace);
         BoxCatcher boxes;
         TForm1 form;
-        QCOMPARE(form.Memo1->Count(), trace.count('\n'));
+        QCOMPARE(PaneLineCount(*form.Memo1), size_t(trace.count('\n')));
         Convert(form);
         const std::vector<std::string> lines = PaneLines(*form.Memo2);
         QVERIFY(lines.size() > 100);
@@ -242,9 +237,9 @@ private slots:
         pane->setFocus();
         QTest::keyClick(pane, Qt::Key_Down);
         QTest::keyClick(pane, Qt::Key_Delete);
-        QCOMPARE(form.Memo1->Line(1), kRecv.mid(1).toStdString());
+        QCOMPARE(PaneLine(*form.Memo1, 1), kRecv.mid(1).toStdString());
         Convert(form);
-        QCOMPARE(form.Memo2->Count(), 0);
+        QCOMPARE(PaneLineCount(*form.Memo2), size_t(0));
         QTest::keyClick(pane, Qt::Key_R);
         Convert(form);
         QCOMPARE(PaneLines(*form.Memo2), kDelivered);
@@ -281,10 +276,11 @@ private slots:
             TForm1 form;
             bool duringNotice = false;
             const auto clearAndPress = [&] {
-                duringNotice = form.Memo2->Count() && form.Memo2->Line(0).rfind("Please wait", 0) == 0;
-                form.Memo1->Widget()->setFocus();
-                QTest::keyClick(form.Memo1->Widget(), Qt::Key_A, Qt::ControlModifier);
-                QTest::keyClick(form.Memo1->Widget(), Qt::Key_Delete);
+                duringNotice = PaneLine(*form.Memo2, 0).rfind("Please wait", 0) == 0;
+                QWidget* pane = form.Memo1->Widget();
+                pane->setFocus();
+                QTest::keyClick(pane, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClick(pane, Qt::Key_Delete);
                 form.BitBtn1->click();
             };
             // Posted while the first wait runs, a call waits for the second.
@@ -294,7 +290,7 @@ private slots:
             }, Qt::QueuedConnection);
             form.BitBtn1Click();
             QCOMPARE(duringNotice, secondWait);
-            QCOMPARE(form.Memo2->Count(), 0);
+            QCOMPARE(PaneLineCount(*form.Memo2), size_t(0));
             QCOMPARE(ReadBytes(out()), QByteArray());
         }
     }
@@ -305,7 +301,7 @@ private slots:
         TForm1 form;
         form.Memo1->SetText(kSend.toStdString() + "\r\n");
         Convert(form);
-        QCOMPARE(form.Memo2->Count(), 0);
+        QCOMPARE(PaneLineCount(*form.Memo2), size_t(0));
         QCOMPARE(ReadBytes(out()), QByteArray());
         QCOMPARE(ReadBytes(nsTr()), trace);
     }
@@ -324,7 +320,7 @@ private slots:
         QFETCH(int, inputLines);
         WriteBytes(nsTr(), trace);
         TForm1 form;
-        QCOMPARE(form.Memo1->Count(), inputLines);
+        QCOMPARE(PaneLineCount(*form.Memo1), size_t(inputLines));
         Convert(form);
         QCOMPARE(PaneLines(*form.Memo2), kDelivered);
         QCOMPARE(ReadBytes(out()), FileBytesOf(kDelivered));
@@ -344,8 +340,8 @@ private slots:
         const QByteArray trace = kSend + "\n" + QByteArray("junk\0more", 9) + "\n" + kRecv + "\n";
         WriteBytes(nsTr(), trace);
         TForm1 form;
-        QCOMPARE(form.Memo1->Count(), 3);
-        QCOMPARE(form.Memo1->Line(1), std::string("junk\0more", 9));
+        QCOMPARE(PaneLineCount(*form.Memo1), size_t(3));
+        QCOMPARE(PaneLine(*form.Memo1, 1), std::string("junk\0more", 9));
         Convert(form);
         QCOMPARE(PaneLines(*form.Memo2), kDelivered);
     }
@@ -384,7 +380,7 @@ private slots:
             QCOMPARE(WatchingPane::splashSeen, size > 0);
             QVERIFY(!VisibleSplash());
             QVERIFY(!QGuiApplication::overrideCursor());
-            QCOMPARE(form.Memo1->Line(0), fails ? std::string("Memo1") : kSend.toStdString());
+            QCOMPARE(PaneLine(*form.Memo1, 0), fails ? std::string("Memo1") : kSend.toStdString());
         }
         QCOMPARE(boxes.boxes.size(), size_t(fails));
         if (fails) QVERIFY(!boxes.boxes[0].withSplash);
@@ -451,7 +447,7 @@ private slots:
         BoxCatcher boxes;
         TForm1 form;
         QVERIFY(boxes.boxes.empty());
-        QCOMPARE(form.Memo1->Count(), 2);
+        QCOMPARE(PaneLineCount(*form.Memo1), size_t(2));
     }
 
     void unwritableOutputIsReported() {

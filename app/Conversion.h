@@ -1,0 +1,27 @@
+#pragma once
+// The window's conversion: the trace's lines in, the event file's bytes out.
+#include <memory>
+#include <string>
+
+#include "TraceConverter.h"
+
+class LinePane;
+
+class Conversion {
+public:
+    // Converts the lines picked out of ns.tr while it loaded, when given,
+    // else every line the pane holds. `notice` shows the forward rule's
+    // plain notices.
+    Conversion(const LinePane& trace, const kavro::TraceBatch* loaded, kavro::TraceConverter::NoticeFn notice);
+    ~Conversion();
+    Conversion(const Conversion&) = delete;
+    Conversion& operator=(const Conversion&) = delete;
+
+    // The event file's bytes, written once, for the pane and the file alike.
+    // The table they come from goes with them, so that memory never holds
+    // both beside what takes them next. Call it once.
+    std::string TakeEvents();
+
+private:
+    std::unique_ptr<kavro::TraceConverter> converter_;
+};
