@@ -228,6 +228,25 @@ private slots:
         QCOMPARE(saved[1], saved[0]);
     }
 
+    // Without the router's lines, the window finds the relays in the MAC
+    // lines as kavro-convert does.
+    void macPathsAsTheConsoleConverterFindsThem() {
+        const QString pair = QStringLiteral(KAVRO_TEST_DATA "/pairs/DSR-tcp-new-mac.tr.gz");
+        QProcess gunzip;
+        gunzip.start(QStringLiteral("gzip"), {"-dc", pair});
+        QVERIFY(gunzip.waitForFinished(30000));
+        WriteBytes(nsTr(), gunzip.readAllStandardOutput());
+        {
+            TForm1 form;
+            Convert(form);
+        }
+        QProcess convert;
+        convert.start(QStringLiteral(KAVRO_CONVERT), {"-q", "-o", "-", pair});
+        QVERIFY(convert.waitForFinished(30000));
+        QCOMPARE(convert.readAllStandardOutput(), ReadBytes(out()));
+        QVERIFY(ReadBytes(out()).contains(" forwarding "));
+    }
+
     // Typing into the loaded trace must reach the conversion, however the
     // lines were picked out while it loaded.
     void typedEditChangesResult() {
