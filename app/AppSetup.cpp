@@ -1,4 +1,4 @@
-#include "AppSetup.h"
+#include "app/AppSetup.h"
 
 #include <xcb/xcb.h>
 
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Boxes.h"
+#include "app/Boxes.h"
 
 namespace {
 

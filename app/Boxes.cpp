@@ -1,4 +1,4 @@
-#include "Boxes.h"
+#include "app/Boxes.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ButtonPicture.h"
+#include "app/ButtonPicture.h"
 
 #include <QPainter>
 #include <QPainterPath>

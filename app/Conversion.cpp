@@ -1,9 +1,9 @@
-#include "Conversion.h"
+#include "app/Conversion.h"
 
 #include <utility>
 
-#include "LinePane.h"
-#include "TraceBatch.h"
+#include "pane/LinePane.h"
+#include "conversion/TraceBatch.h"
 
 Conversion::Conversion(const LinePane& trace, const kavro::TraceBatch* loaded,
                        kavro::TraceConverter::NoticeFn notice)

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "TraceConverter.h"
+#include "conversion/TraceConverter.h"
 
 class LinePane;
 

@@ -1,4 +1,4 @@
-#include "LoadSplash.h"
+#include "app/LoadSplash.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "Boxes.h"
+#include "app/Boxes.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <csignal>
 
-#include "AppSetup.h"
-#include "OutputFile.h"
-#include "StandardStreams.h"
-#include "Unit1.h"
+#include "app/AppSetup.h"
+#include "files/OutputFile.h"
+#include "files/StandardStreams.h"
+#include "app/Unit1.h"
 
 int main(int argc, char** argv) {
     files::OpenStandardStreams();

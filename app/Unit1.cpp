@@ -1,4 +1,4 @@
-#include "Unit1.h"
+#include "app/Unit1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,17 +9,17 @@
 #include <QScreen>
 #include <string_view>
 
-#include "Boxes.h"
-#include "ButtonPicture.h"
-#include "Conversion.h"
-#include "FileError.h"
-#include "LinePane.h"
-#include "LoadSplash.h"
-#include "OutputFile.h"
-#include "PaneError.h"
-#include "TextPane.h"
-#include "TraceBatch.h"
-#include "TraceConverter.h"
+#include "app/Boxes.h"
+#include "app/ButtonPicture.h"
+#include "app/Conversion.h"
+#include "files/FileError.h"
+#include "pane/LinePane.h"
+#include "app/LoadSplash.h"
+#include "files/OutputFile.h"
+#include "pane/PaneError.h"
+#include "pane/TextPane.h"
+#include "conversion/TraceBatch.h"
+#include "conversion/TraceConverter.h"
 
 QString ExeDir;
 

@@ -1,9 +1,9 @@
-#include "StockPane.h"
+#include "bench/StockPane.h"
 
 #include <QTextBlock>
 #include <vector>
 
-#include "LineSplitter.h"
+#include "lines/LineSplitter.h"
 
 namespace {
 

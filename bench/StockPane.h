@@ -4,7 +4,7 @@
 #include <QPlainTextEdit>
 #include <string>
 
-#include "LinePane.h"
+#include "pane/LinePane.h"
 
 class StockPane : public QPlainTextEdit, public LinePane {
 public:

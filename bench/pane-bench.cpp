@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "TextPane.h"
+#include "pane/TextPane.h"
 
 namespace {
 

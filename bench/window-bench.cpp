@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "AppSetup.h"
-#include "LinePane.h"
-#include "StockPane.h"
-#include "Unit1.h"
+#include "app/AppSetup.h"
+#include "pane/LinePane.h"
+#include "bench/StockPane.h"
+#include "app/Unit1.h"
 
 namespace {
 

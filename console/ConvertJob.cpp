@@ -1,4 +1,4 @@
-#include "ConvertJob.h"
+#include "console/ConvertJob.h"
 
 #include <unistd.h>
 
@@ -7,15 +7,15 @@
 #include <optional>
 #include <string>
 
-#include "Failure.h"
-#include "OutputFile.h"
-#include "Progress.h"
-#include "PlainFile.h"
-#include "ReadAhead.h"
-#include "SummaryLine.h"
-#include "TraceConverter.h"
-#include "TraceKind.h"
-#include "TraceSource.h"
+#include "console/Failure.h"
+#include "files/OutputFile.h"
+#include "console/Progress.h"
+#include "console/PlainFile.h"
+#include "console/ReadAhead.h"
+#include "console/SummaryLine.h"
+#include "conversion/TraceConverter.h"
+#include "conversion/TraceKind.h"
+#include "console/TraceSource.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "Study.h"
-#include "StudyFacts.h"
+#include "study/Study.h"
+#include "conversion/StudyFacts.h"
 
 class Progress;
 

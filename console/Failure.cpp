@@ -1,3 +1,3 @@
-#include "Failure.h"
+#include "console/Failure.h"
 
 const char* const kTraceChanged = "trace changed while it was read";

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "FileError.h"
+#include "files/FileError.h"
 
 class Failure : public std::runtime_error {
 public:

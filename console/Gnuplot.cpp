@@ -1,4 +1,4 @@
-#include "Gnuplot.h"
+#include "console/Gnuplot.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "Failure.h"
+#include "console/Failure.h"
 
 namespace {
 

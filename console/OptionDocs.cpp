@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "OptionTable.h"
+#include "console/OptionTable.h"
 
 namespace {
 

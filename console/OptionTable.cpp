@@ -1,4 +1,4 @@
-#include "OptionTable.h"
+#include "console/OptionTable.h"
 
 const std::vector<OptionSpec>& OptionTable() {
     static const std::vector<OptionSpec> table = {

@@ -1,11 +1,11 @@
-#include "Options.h"
+#include "console/Options.h"
 
 #include <getopt.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "OptionTable.h"
+#include "console/OptionTable.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "PlainFile.h"
+#include "console/PlainFile.h"
 
 #include <unistd.h>
 
@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "Failure.h"
-#include "ReadAt.h"
-#include "TraceConverter.h"
+#include "console/Failure.h"
+#include "files/ReadAt.h"
+#include "conversion/TraceConverter.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "Plots.h"
+#include "console/Plots.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 
-#include "Failure.h"
-#include "Gnuplot.h"
-#include "OutputFile.h"
+#include "console/Failure.h"
+#include "console/Gnuplot.h"
+#include "files/OutputFile.h"
 
 PlotWriter::PlotWriter(std::string dir, std::vector<std::string> formats, kavro::study::BinWidth width)
     : dir_(std::move(dir)), set_(std::move(formats), width) {

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "Averages.h"
-#include "Bins.h"
-#include "PlotSet.h"
-#include "Study.h"
+#include "study/Averages.h"
+#include "study/Bins.h"
+#include "plots/PlotSet.h"
+#include "study/Study.h"
 
 class PlotWriter {
 public:

@@ -1,9 +1,9 @@
-#include "ReadAhead.h"
+#include "console/ReadAhead.h"
 
 #include <system_error>
 
-#include "Failure.h"
-#include "TraceSource.h"
+#include "console/Failure.h"
+#include "console/TraceSource.h"
 
 namespace {
 // Enough pieces that neither side waits for the other, small enough to

@@ -1,4 +1,4 @@
-#include "RunPlan.h"
+#include "console/RunPlan.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,10 +8,10 @@
 #include <regex>
 #include <thread>
 
-#include "Csv.h"
-#include "FileId.h"
-#include "Plots.h"
-#include "SummaryLine.h"
+#include "study/Csv.h"
+#include "files/FileId.h"
+#include "console/Plots.h"
+#include "console/SummaryLine.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "Bins.h"
-#include "ConvertJob.h"
-#include "Options.h"
-#include "Study.h"
+#include "study/Bins.h"
+#include "console/ConvertJob.h"
+#include "console/Options.h"
+#include "study/Study.h"
 
 // A CSV file of the study: its header, then each converted trace's rows.
 struct TableSpec {

@@ -1,4 +1,4 @@
-#include "SummaryLine.h"
+#include "console/SummaryLine.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 // What the user reads about a converted trace.
 #include <string>
 
-#include "Study.h"
+#include "study/Study.h"
 
 // "TRACE: S sent, D delivered (P%), E event lines, mean delay T s, mean hops H",
 // without the event lines when no event file was written.

@@ -1,4 +1,4 @@
-#include "TraceSource.h"
+#include "console/TraceSource.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "Failure.h"
-#include "ReadAt.h"
-#include "TraceKind.h"
+#include "console/Failure.h"
+#include "files/ReadAt.h"
+#include "conversion/TraceKind.h"
 
 namespace {
 

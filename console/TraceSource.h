@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "InputFile.h"
+#include "files/InputFile.h"
 
 class TraceSource {
 public:

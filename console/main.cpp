@@ -19,19 +19,19 @@
 #include <thread>
 #include <vector>
 
-#include "ConvertJob.h"
-#include "Failure.h"
-#include "FileId.h"
-#include "Options.h"
-#include "OutputFile.h"
-#include "Plots.h"
-#include "Progress.h"
-#include "RunPlan.h"
-#include "Averages.h"
-#include "Csv.h"
-#include "StandardStreams.h"
-#include "SummaryLine.h"
-#include "TraceConverter.h"
+#include "console/ConvertJob.h"
+#include "console/Failure.h"
+#include "files/FileId.h"
+#include "console/Options.h"
+#include "files/OutputFile.h"
+#include "console/Plots.h"
+#include "console/Progress.h"
+#include "console/RunPlan.h"
+#include "study/Averages.h"
+#include "study/Csv.h"
+#include "files/StandardStreams.h"
+#include "console/SummaryLine.h"
+#include "conversion/TraceConverter.h"
 
 #ifndef KAVRO_VERSION
 #define KAVRO_VERSION "unknown"

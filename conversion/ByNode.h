@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "formats/Text.h"
+#include "conversion/formats/Text.h"
 
 namespace kavro {
 

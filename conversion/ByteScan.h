@@ -4,7 +4,7 @@
 // one byte at a time costs more than the rest of the conversion.
 #include <cstdint>
 
-#include "LineEnds.h"
+#include "lines/LineEnds.h"
 
 // For the per-line tests: the compiler would otherwise make a call of the
 // larger ones, once per line of the trace.

@@ -1,4 +1,4 @@
-#include "EventWriter.h"
+#include "conversion/EventWriter.h"
 
 #include <cstring>
 #include <string>

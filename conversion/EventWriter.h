@@ -4,7 +4,7 @@
 #include <functional>
 #include <string_view>
 
-#include "TraceTable.h"
+#include "conversion/TraceTable.h"
 
 namespace kavro {
 

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ByNode.h"
+#include "conversion/ByNode.h"
 
 namespace kavro {
 

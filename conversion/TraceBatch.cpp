@@ -1,11 +1,11 @@
-#include "TraceBatch.h"
+#include "conversion/TraceBatch.h"
 
 #include <algorithm>
 #include <type_traits>
 #include <vector>
 
-#include "LineSplitter.h"
-#include "TraceTime.h"
+#include "lines/LineSplitter.h"
+#include "conversion/TraceTime.h"
 
 namespace kavro {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "StudyFacts.h"
-#include "TraceLine.h"
+#include "conversion/StudyFacts.h"
+#include "conversion/TraceLine.h"
 
 namespace kavro {
 

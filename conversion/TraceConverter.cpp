@@ -1,8 +1,8 @@
-#include "TraceConverter.h"
+#include "conversion/TraceConverter.h"
 
 #include <algorithm>
 
-#include "TraceTableBuilder.h"
+#include "conversion/TraceTableBuilder.h"
 
 namespace kavro {
 

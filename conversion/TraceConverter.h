@@ -8,10 +8,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "EventWriter.h"
-#include "TraceBatch.h"
-#include "TraceError.h"
-#include "TraceTable.h"
+#include "conversion/EventWriter.h"
+#include "conversion/TraceBatch.h"
+#include "conversion/TraceError.h"
+#include "conversion/TraceTable.h"
 
 namespace kavro {
 

@@ -1,8 +1,8 @@
-#include "TraceKind.h"
+#include "conversion/TraceKind.h"
 
 #include <algorithm>
 
-#include "LineSplitter.h"
+#include "lines/LineSplitter.h"
 
 namespace kavro {
 

@@ -1,4 +1,4 @@
-#include "TraceLine.h"
+#include "conversion/TraceLine.h"
 
 namespace kavro {
 

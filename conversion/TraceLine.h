@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "formats/Fields.h"
-#include "formats/Formats.h"
+#include "conversion/formats/Fields.h"
+#include "conversion/formats/Formats.h"
 
 namespace kavro {
 

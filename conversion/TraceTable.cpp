@@ -1,4 +1,4 @@
-#include "TraceTable.h"
+#include "conversion/TraceTable.h"
 
 namespace kavro {
 

@@ -1,9 +1,9 @@
-#include "TraceTableBuilder.h"
+#include "conversion/TraceTableBuilder.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "TraceTime.h"
+#include "conversion/TraceTime.h"
 
 namespace kavro {
 

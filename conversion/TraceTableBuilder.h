@@ -8,9 +8,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "StudyFacts.h"
-#include "TraceBatch.h"
-#include "TraceTable.h"
+#include "conversion/StudyFacts.h"
+#include "conversion/TraceBatch.h"
+#include "conversion/TraceTable.h"
 
 namespace kavro {
 

@@ -1,10 +1,10 @@
-#include "TraceTime.h"
+#include "conversion/TraceTime.h"
 
 #include <charconv>
 #include <cmath>
 #include <string>
 
-#include "TraceError.h"
+#include "conversion/TraceError.h"
 
 namespace kavro {
 

@@ -1,4 +1,4 @@
-#include "BackgroundRead.h"
+#include "files/BackgroundRead.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "ReadAt.h"
+#include "files/ReadAt.h"
 
 namespace files {
 

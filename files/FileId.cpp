@@ -1,4 +1,4 @@
-#include "FileId.h"
+#include "files/FileId.h"
 
 #include <sys/stat.h>
 

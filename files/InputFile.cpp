@@ -1,4 +1,4 @@
-#include "InputFile.h"
+#include "files/InputFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "FileError.h"
+#include "files/FileError.h"
 
 namespace files {
 

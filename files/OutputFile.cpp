@@ -1,4 +1,4 @@
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-#include "FileError.h"
+#include "files/FileError.h"
 
 namespace files {
 

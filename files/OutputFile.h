@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "TemporaryFile.h"
+#include "files/TemporaryFile.h"
 
 namespace files {
 

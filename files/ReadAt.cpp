@@ -1,4 +1,4 @@
-#include "ReadAt.h"
+#include "files/ReadAt.h"
 
 #include <unistd.h>
 

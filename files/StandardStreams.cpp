@@ -1,4 +1,4 @@
-#include "StandardStreams.h"
+#include "files/StandardStreams.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "LineEnds.h"
+#include "lines/LineEnds.h"
 
 namespace kavro {
 

@@ -1,4 +1,4 @@
-#include "GlyphMetrics.h"
+#include "pane/GlyphMetrics.h"
 
 #include <QFontMetricsF>
 #include <algorithm>

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TextModel.h"
+#include "pane/TextModel.h"
 
 class GlyphMetrics {
 public:

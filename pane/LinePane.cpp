@@ -1,4 +1,4 @@
-#include "LinePane.h"
+#include "pane/LinePane.h"
 
 #include <QFile>
 #include <QString>
@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <new>
 
-#include "BackgroundRead.h"
-#include "FileError.h"
-#include "InputFile.h"
-#include "PaneError.h"
+#include "files/BackgroundRead.h"
+#include "files/FileError.h"
+#include "files/InputFile.h"
+#include "pane/PaneError.h"
 
 namespace {
 

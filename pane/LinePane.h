@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "ByteBlock.h"
+#include "pane/ByteBlock.h"
 
 class QString;
 class QWidget;

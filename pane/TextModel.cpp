@@ -1,4 +1,4 @@
-#include "TextModel.h"
+#include "pane/TextModel.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "LineSplitter.h"
-#include "PaneError.h"
+#include "lines/LineSplitter.h"
+#include "pane/PaneError.h"
 
 namespace {
 

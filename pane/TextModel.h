@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ByteBlock.h"
+#include "pane/ByteBlock.h"
 
 struct TextPos {
     size_t line = 0;

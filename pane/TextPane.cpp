@@ -1,4 +1,4 @@
-#include "TextPane.h"
+#include "pane/TextPane.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,7 +11,7 @@
 #include <cmath>
 #include <new>
 
-#include "PaneError.h"
+#include "pane/PaneError.h"
 
 namespace {
 

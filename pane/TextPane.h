@@ -4,9 +4,9 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 
-#include "GlyphMetrics.h"
-#include "LinePane.h"
-#include "TextModel.h"
+#include "pane/GlyphMetrics.h"
+#include "pane/LinePane.h"
+#include "pane/TextModel.h"
 
 class TextPane : public QAbstractScrollArea, public LinePane {
     Q_OBJECT

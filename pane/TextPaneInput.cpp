@@ -1,5 +1,5 @@
 // TextPane's keyboard and mouse input.
-#include "TextPane.h"
+#include "pane/TextPane.h"
 
 #include <QApplication>
 #include <QClipboard>

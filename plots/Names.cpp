@@ -1,4 +1,4 @@
-#include "Names.h"
+#include "plots/Names.h"
 
 #include <algorithm>
 

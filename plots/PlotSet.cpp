@@ -1,7 +1,7 @@
-#include "PlotSet.h"
+#include "plots/PlotSet.h"
 
-#include "StudyFigures.h"
-#include "TracePage.h"
+#include "plots/StudyFigures.h"
+#include "plots/TracePage.h"
 
 namespace kavro::plots {
 

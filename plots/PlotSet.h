@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "Averages.h"
-#include "Bins.h"
-#include "Figure.h"
-#include "Names.h"
-#include "Study.h"
+#include "study/Averages.h"
+#include "study/Bins.h"
+#include "plots/Figure.h"
+#include "plots/Names.h"
+#include "study/Study.h"
 
 namespace kavro::plots {
 

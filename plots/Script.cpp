@@ -1,4 +1,4 @@
-#include "Script.h"
+#include "plots/Script.h"
 
 #include <cstdio>
 

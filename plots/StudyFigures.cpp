@@ -1,13 +1,13 @@
-#include "StudyFigures.h"
+#include "plots/StudyFigures.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
 
-#include "Csv.h"
-#include "Names.h"
-#include "Script.h"
-#include "TraceTime.h"
+#include "study/Csv.h"
+#include "plots/Names.h"
+#include "plots/Script.h"
+#include "conversion/TraceTime.h"
 
 namespace kavro::plots {
 

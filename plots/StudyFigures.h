@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Averages.h"
-#include "Figure.h"
+#include "study/Averages.h"
+#include "plots/Figure.h"
 
 namespace kavro::plots {
 

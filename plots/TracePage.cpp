@@ -1,10 +1,10 @@
-#include "TracePage.h"
+#include "plots/TracePage.h"
 
 #include <algorithm>
 
-#include "Csv.h"
-#include "Script.h"
-#include "TraceTime.h"
+#include "study/Csv.h"
+#include "plots/Script.h"
+#include "conversion/TraceTime.h"
 
 namespace kavro::plots {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "Bins.h"
-#include "Figure.h"
-#include "Study.h"
+#include "study/Bins.h"
+#include "plots/Figure.h"
+#include "study/Study.h"
 
 namespace kavro::plots {
 

@@ -1,11 +1,11 @@
-#include "Averages.h"
+#include "study/Averages.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
 
-#include "Csv.h"
-#include "TraceTime.h"
+#include "study/Csv.h"
+#include "conversion/TraceTime.h"
 
 namespace kavro::study {
 

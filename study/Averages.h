@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Study.h"
+#include "study/Study.h"
 
 namespace kavro::study {
 

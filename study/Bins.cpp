@@ -1,4 +1,4 @@
-#include "Bins.h"
+#include "study/Bins.h"
 
 namespace kavro::study {
 

@@ -1,4 +1,4 @@
-#include "Csv.h"
+#include "study/Csv.h"
 
 #include <charconv>
 

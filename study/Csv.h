@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "Bins.h"
-#include "Study.h"
+#include "study/Bins.h"
+#include "study/Study.h"
 
 namespace kavro::study {
 

@@ -1,4 +1,4 @@
-#include "Study.h"
+#include "study/Study.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,10 +7,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "ByNode.h"
-#include "EventWriter.h"
-#include "TraceLine.h"
-#include "TraceTime.h"
+#include "conversion/ByNode.h"
+#include "conversion/EventWriter.h"
+#include "conversion/TraceLine.h"
+#include "conversion/TraceTime.h"
 
 namespace kavro::study {
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "StudyFacts.h"
-#include "TraceTable.h"
+#include "conversion/StudyFacts.h"
+#include "conversion/TraceTable.h"
 
 namespace kavro::study {
 

@@ -11,9 +11,9 @@
 #include <tuple>
 #include <type_traits>
 
-#include "formats/NewFormat.h"
-#include "formats/OldFormat.h"
-#include "formats/TaggedFormat.h"
+#include "conversion/formats/NewFormat.h"
+#include "conversion/formats/OldFormat.h"
+#include "conversion/formats/TaggedFormat.h"
 
 namespace kavro {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ByteScan.h"
+#include "conversion/ByteScan.h"
 
 namespace kavro {
 

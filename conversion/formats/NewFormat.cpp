@@ -1,4 +1,4 @@
-#include "formats/NewFormat.h"
+#include "conversion/formats/NewFormat.h"
 
 namespace kavro {
 

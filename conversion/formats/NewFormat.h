@@ -3,9 +3,9 @@
 // "s -t 2.16 -Hs 4 ... -Ni 4 ... -Nl AGT ... -It cbr ... -Ii 0".
 #include <string_view>
 
-#include "formats/Fields.h"
-#include "formats/LineLook.h"
-#include "formats/Tags.h"
+#include "conversion/formats/Fields.h"
+#include "conversion/formats/LineLook.h"
+#include "conversion/formats/Tags.h"
 
 namespace kavro {
 

@@ -1,8 +1,8 @@
-#include "formats/OldFormat.h"
+#include "conversion/formats/OldFormat.h"
 
 #include <algorithm>
 
-#include "formats/Text.h"
+#include "conversion/formats/Text.h"
 
 namespace kavro {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ByteScan.h"
-#include "formats/Fields.h"
-#include "formats/LineLook.h"
+#include "conversion/ByteScan.h"
+#include "conversion/formats/Fields.h"
+#include "conversion/formats/LineLook.h"
 
 namespace kavro {
 

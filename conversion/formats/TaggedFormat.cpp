@@ -1,6 +1,6 @@
-#include "formats/TaggedFormat.h"
+#include "conversion/formats/TaggedFormat.h"
 
-#include "formats/OldFormat.h"
+#include "conversion/formats/OldFormat.h"
 
 namespace kavro {
 

@@ -5,10 +5,10 @@
 // words are never counted past the time; tags are found as in the new format.
 #include <string_view>
 
-#include "formats/Fields.h"
-#include "formats/LineLook.h"
-#include "formats/Tags.h"
-#include "formats/Text.h"
+#include "conversion/formats/Fields.h"
+#include "conversion/formats/LineLook.h"
+#include "conversion/formats/Tags.h"
+#include "conversion/formats/Text.h"
 
 namespace kavro {
 

@@ -4,7 +4,7 @@
 // copied.
 #include <string_view>
 
-#include "ByteScan.h"
+#include "conversion/ByteScan.h"
 
 namespace kavro::tags {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "RunPlan.h"
+#include "console/RunPlan.h"
 
 namespace fs = std::filesystem;
 

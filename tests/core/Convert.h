@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "TraceConverter.h"
+#include "conversion/TraceConverter.h"
 
 namespace kavro {
 

@@ -2,8 +2,8 @@
 // over in order, converts as the plain reference converts the whole text.
 #include <gtest/gtest.h>
 
-#include "Convert.h"
-#include "Reference.h"
+#include "tests/core/Convert.h"
+#include "tests/core/Reference.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TraceLine.h"
+#include "conversion/TraceLine.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <new>
 
-#include "Convert.h"
-#include "TraceTableBuilder.h"
+#include "tests/core/Convert.h"
+#include "conversion/TraceTableBuilder.h"
 
 namespace {
 // Allocations left before one fails; negative means never.

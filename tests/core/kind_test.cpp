@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "TraceKind.h"
+#include "conversion/TraceKind.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "Convert.h"
-#include "TraceTableBuilder.h"
+#include "tests/core/Convert.h"
+#include "conversion/TraceTableBuilder.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <map>
 #include <sstream>
 
-#include "Convert.h"
-#include "Reference.h"
+#include "tests/core/Convert.h"
+#include "tests/core/Reference.h"
 
 namespace {
 

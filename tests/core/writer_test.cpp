@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Convert.h"
+#include "tests/core/Convert.h"
 
 namespace {
 

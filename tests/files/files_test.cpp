@@ -20,11 +20,11 @@
 #include <sstream>
 #include <thread>
 
-#include "BackgroundRead.h"
-#include "FileError.h"
-#include "FileId.h"
-#include "InputFile.h"
-#include "OutputFile.h"
+#include "files/BackgroundRead.h"
+#include "files/FileError.h"
+#include "files/FileId.h"
+#include "files/InputFile.h"
+#include "files/OutputFile.h"
 
 namespace fs = std::filesystem;
 

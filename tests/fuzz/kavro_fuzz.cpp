@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "LineSplitter.h"
-#include "Reference.h"
-#include "Csv.h"
-#include "SummaryLine.h"
-#include "TraceConverter.h"
+#include "lines/LineSplitter.h"
+#include "tests/core/Reference.h"
+#include "study/Csv.h"
+#include "console/SummaryLine.h"
+#include "conversion/TraceConverter.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "LineSplitter.h"
+#include "lines/LineSplitter.h"
 
 namespace {
 

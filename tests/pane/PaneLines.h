@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "LinePane.h"
+#include "pane/LinePane.h"
 
 inline std::vector<std::string> PaneLines(const LinePane& pane) {
     std::vector<std::string> lines;

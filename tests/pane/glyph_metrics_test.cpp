@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <string>
 
-#include "GlyphMetrics.h"
-#include "TextModel.h"
+#include "pane/GlyphMetrics.h"
+#include "pane/TextModel.h"
 
 namespace {
 

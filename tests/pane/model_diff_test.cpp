@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TextModel.h"
+#include "pane/TextModel.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <new>
 #include <string>
 
-#include "PaneError.h"
-#include "TextModel.h"
+#include "pane/PaneError.h"
+#include "pane/TextModel.h"
 
 namespace {
 // Allocations left before one fails; negative means never. Only that one

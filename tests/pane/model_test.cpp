@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "PaneError.h"
-#include "TextModel.h"
+#include "pane/PaneError.h"
+#include "pane/TextModel.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "PaneLines.h"
-#include "TextPane.h"
+#include "tests/pane/PaneLines.h"
+#include "pane/TextPane.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "Averages.h"
-#include "Failure.h"
-#include "Gnuplot.h"
-#include "PlotSet.h"
-#include "Plots.h"
-#include "Script.h"
-#include "TraceConverter.h"
+#include "study/Averages.h"
+#include "console/Failure.h"
+#include "console/Gnuplot.h"
+#include "plots/PlotSet.h"
+#include "console/Plots.h"
+#include "plots/Script.h"
+#include "conversion/TraceConverter.h"
 
 namespace {
 

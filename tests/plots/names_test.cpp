@@ -3,8 +3,8 @@
 
 #include <set>
 
-#include "PlotSet.h"
-#include "Plots.h"
+#include "plots/PlotSet.h"
+#include "console/Plots.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "Averages.h"
+#include "study/Averages.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "Csv.h"
-#include "TraceConverter.h"
-#include "TraceTime.h"
+#include "study/Csv.h"
+#include "conversion/TraceConverter.h"
+#include "conversion/TraceTime.h"
 
 namespace {
 

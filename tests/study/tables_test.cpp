@@ -8,8 +8,8 @@
 #include <map>
 #include <sstream>
 
-#include "Convert.h"
-#include "Csv.h"
+#include "tests/core/Convert.h"
+#include "study/Csv.h"
 
 namespace {
 

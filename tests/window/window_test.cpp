@@ -25,14 +25,14 @@
 #include <csignal>
 #include <cstring>
 
-#include "AppSetup.h"
-#include "Boxes.h"
-#include "LinePane.h"
-#include "PaneLines.h"
-#include "PaneError.h"
-#include "TextPane.h"
-#include "TraceConverter.h"
-#include "Unit1.h"
+#include "app/AppSetup.h"
+#include "app/Boxes.h"
+#include "pane/LinePane.h"
+#include "tests/pane/PaneLines.h"
+#include "pane/PaneError.h"
+#include "pane/TextPane.h"
+#include "conversion/TraceConverter.h"
+#include "app/Unit1.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "AppSetup.h"
-#include "Boxes.h"
+#include "app/AppSetup.h"
+#include "app/Boxes.h"
 
 namespace {
 
