@@ -10,6 +10,8 @@
 
 #include "app/Boxes.h"
 
+namespace kavro::app {
+
 namespace {
 
 xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
@@ -54,3 +56,5 @@ void ShowTitleOnTaskBarOnly(QWidget& window) {
     SetText(connection, id, XCB_ATOM_WM_ICON_NAME, XCB_ATOM_STRING, ApplicationTitle().toLatin1());
     xcb_flush(connection);
 }
+
+}  // namespace kavro::app

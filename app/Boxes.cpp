@@ -11,6 +11,8 @@
 #include <exception>
 #include <new>
 
+namespace kavro::app {
+
 QString ApplicationTitle() {
     QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     const int dot = name.indexOf(QLatin1Char('.'));
@@ -127,3 +129,5 @@ void RunGuarded(const std::function<void()>& handler) {
         ShowErrorBox(QString::fromLocal8Bit(e.what()));
     }
 }
+
+}  // namespace kavro::app

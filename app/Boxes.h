@@ -6,6 +6,8 @@
 
 class QWidget;
 
+namespace kavro::app {
+
 // The executable's name up to its first full stop, capitalised as "Kavro".
 QString ApplicationTitle();
 // The error box text: the message, with a full stop unless it already ends
@@ -18,3 +20,5 @@ void ShowInformationBox(const QString& text);
 
 // Runs `handler`; an exception it throws is shown in the error box.
 void RunGuarded(const std::function<void()>& handler);
+
+}  // namespace kavro::app

@@ -4,6 +4,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+namespace kavro::app {
+
 QIcon ButtonPicture() {
     QPixmap pixmap(24, 24);
     pixmap.fill(Qt::transparent);
@@ -42,3 +44,5 @@ QIcon ButtonPicture() {
     p.end();
     return QIcon(pixmap);
 }
+
+}  // namespace kavro::app

@@ -5,7 +5,9 @@
 #include "pane/LinePane.h"
 #include "conversion/TraceBatch.h"
 
-Conversion::Conversion(const LinePane& trace, const kavro::TraceBatch* loaded,
+namespace kavro::app {
+
+Conversion::Conversion(const pane::LinePane& trace, const kavro::TraceBatch* loaded,
                        kavro::TraceConverter::NoticeFn notice)
     : converter_(std::make_unique<kavro::TraceConverter>(std::move(notice))) {
     if (loaded)
@@ -28,3 +30,5 @@ std::string Conversion::TakeEvents() {
     converter_.reset();
     return bytes;
 }
+
+}  // namespace kavro::app

@@ -5,14 +5,18 @@
 
 #include "conversion/TraceConverter.h"
 
+namespace kavro::pane {
 class LinePane;
+}
+
+namespace kavro::app {
 
 class Conversion {
 public:
     // Converts the lines picked out of ns.tr while it loaded, when given,
     // else every line the pane holds. `notice` shows the forward rule's
     // plain notices.
-    Conversion(const LinePane& trace, const kavro::TraceBatch* loaded, kavro::TraceConverter::NoticeFn notice);
+    Conversion(const pane::LinePane& trace, const kavro::TraceBatch* loaded, kavro::TraceConverter::NoticeFn notice);
     ~Conversion();
     Conversion(const Conversion&) = delete;
     Conversion& operator=(const Conversion&) = delete;
@@ -25,3 +29,5 @@ public:
 private:
     std::unique_ptr<kavro::TraceConverter> converter_;
 };
+
+}  // namespace kavro::app

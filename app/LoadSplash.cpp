@@ -8,6 +8,8 @@
 
 #include "app/Boxes.h"
 
+namespace kavro::app {
+
 namespace {
 
 // Below this a load is over before anyone would miss a window.
@@ -63,3 +65,5 @@ void LoadSplash::Show() {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     window_->show();
 }
+
+}  // namespace kavro::app

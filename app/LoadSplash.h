@@ -10,6 +10,8 @@
 class QProgressBar;
 class QWidget;
 
+namespace kavro::app {
+
 class LoadSplash {
 public:
     LoadSplash() = default;
@@ -28,3 +30,5 @@ private:
     int percent_ = -1;
     std::chrono::steady_clock::time_point updatedAt_;
 };
+
+}  // namespace kavro::app

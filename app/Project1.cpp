@@ -8,7 +8,9 @@
 #include "files/StandardStreams.h"
 #include "app/Unit1.h"
 
-int main(int argc, char** argv) {
+namespace kavro::app {
+
+int Main(int argc, char** argv) {
     files::OpenStandardStreams();
     files::RemoveTemporaryFilesOnSignals();
     // A reader gone from a FIFO being saved into fails that save, in a box,
@@ -21,3 +23,7 @@ int main(int argc, char** argv) {
     form.show();
     return app.exec();
 }
+
+}  // namespace kavro::app
+
+int main(int argc, char** argv) { return kavro::app::Main(argc, argv); }

@@ -21,6 +21,8 @@
 #include "conversion/TraceBatch.h"
 #include "conversion/TraceConverter.h"
 
+namespace kavro::app {
+
 QString ExeDir;
 
 namespace {
@@ -51,7 +53,7 @@ void SaveEvents(std::string_view bytes, const QString& path) {
         file.Write(bytes);
         file.Commit();
     } catch (const files::FileError& e) {
-        throw PaneError::File("Cannot create file", path.toLocal8Bit().toStdString(), e.Reason());
+        throw pane::PaneError::File("Cannot create file", path.toLocal8Bit().toStdString(), e.Reason());
     }
 }
 
@@ -77,7 +79,7 @@ void TForm1::BuildLayout(const PaneFactory& makePane) {
     auto* client = new QWidget(this);
     setCentralWidget(client);
     const PaneFactory factory =
-        makePane ? makePane : [](QWidget* parent) -> LinePane* { return new TextPane(parent); };
+        makePane ? makePane : [](QWidget* parent) -> pane::LinePane* { return new pane::TextPane(parent); };
 
     Label2 = MakeCaption(client, "Input Ns file (ns.tr , must put beside Kavro.exe)");
     Place(Label2, 7, 8, 359, 18);
@@ -153,7 +155,7 @@ void TForm1::BitBtn1Click() {
     if (started_ != run) return;
     // Memo2 takes the bytes over where they lie and the file is written from
     // them after, so that a failed save leaves the new lines shown.
-    ByteBlock events(conversion.TakeEvents());
+    pane::ByteBlock events(conversion.TakeEvents());
     const std::string_view bytes(events.data(), events.size());
     Memo2->TakeText(events);
     SaveEvents(bytes, ExeDir + QStringLiteral("iNSpect.out"));
@@ -167,3 +169,5 @@ void TForm1::About1Click() {
 void TForm1::Help1Click() {
     ShowInformationBox(QStringLiteral("Any question: ") + QString::fromLatin1(kContact));
 }
+
+}  // namespace kavro::app

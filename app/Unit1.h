@@ -11,10 +11,14 @@ class QAction;
 class QLabel;
 class QMenuBar;
 class QPushButton;
-class LinePane;
 namespace kavro {
 struct TraceBatch;
 }
+namespace kavro::pane {
+class LinePane;
+}
+
+namespace kavro::app {
 
 // The executable's folder with one trailing separator; both files live there.
 // The name is kept exactly so on purpose.
@@ -24,14 +28,14 @@ class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // Makes a pane parented to the given widget; the window owns it through Qt.
-    using PaneFactory = std::function<LinePane*(QWidget* parent)>;
+    using PaneFactory = std::function<pane::LinePane*(QWidget* parent)>;
 
     explicit TForm1(const PaneFactory& makePane = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
     QPushButton* BitBtn1;
-    LinePane* Memo1;
-    LinePane* Memo2;
+    pane::LinePane* Memo1;
+    pane::LinePane* Memo2;
     QLabel* Label1;
     QLabel* Label2;
     QMenuBar* MainMenu1;
@@ -56,3 +60,5 @@ private:
     // while it let events through leaves the panes and the file to it.
     unsigned started_ = 0;
 };
+
+}  // namespace kavro::app

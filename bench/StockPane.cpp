@@ -5,6 +5,8 @@
 
 #include "lines/LineSplitter.h"
 
+using namespace kavro::pane;
+
 namespace {
 
 // The document splits on LF only, so CR and CR LF ends become LF first.
@@ -12,7 +14,7 @@ QString ToDocumentText(std::string_view bytes) {
     std::string joined;
     joined.reserve(bytes.size());
     bool first = true;
-    kavro::ForEachLine(bytes, [&](std::string_view line) {
+    kavro::lines::ForEachLine(bytes, [&](std::string_view line) {
         if (!first) joined.push_back('\n');
         joined.append(line);
         first = false;
@@ -60,7 +62,7 @@ void StockPane::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const Indexe
     // The views handed out live as long as the text, so the bytes are kept.
     loaded_ = std::move(bytes);
     if (onIndexed)
-        kavro::ForEachLine(std::string_view(loaded_.data(), have),
+        kavro::lines::ForEachLine(std::string_view(loaded_.data(), have),
                            [&](std::string_view line) { onIndexed(&line, 1); });
 }
 

@@ -6,15 +6,16 @@
 
 #include "pane/LinePane.h"
 
-class StockPane : public QPlainTextEdit, public LinePane {
+
+class StockPane : public QPlainTextEdit, public kavro::pane::LinePane {
 public:
     explicit StockPane(QWidget* parent = nullptr);
 
     QWidget* Widget() override { return this; }
     void ForEachLineBatch(const BatchFn& fn) const override;
     void SetText(std::string bytes) override;
-    void SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) override;
+    void SetText(kavro::pane::ByteBlock& bytes, const AwaitFn& awaitMore, const IndexedFn& onIndexed) override;
 
 private:
-    ByteBlock loaded_;
+    kavro::pane::ByteBlock loaded_;
 };

@@ -12,6 +12,9 @@
 
 #include "pane/TextPane.h"
 
+
+using namespace kavro::pane;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

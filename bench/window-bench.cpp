@@ -17,6 +17,9 @@
 #include "bench/StockPane.h"
 #include "app/Unit1.h"
 
+using namespace kavro::pane;
+using namespace kavro::app;
+
 namespace {
 
 double SecondsSince(std::chrono::steady_clock::time_point t) {

@@ -17,6 +17,8 @@
 #include "conversion/TraceKind.h"
 #include "console/TraceSource.h"
 
+namespace kavro::console {
+
 namespace {
 
 const std::string kAgentTracingOff = "(agent tracing off? -agentTrace ON)";
@@ -94,3 +96,5 @@ Converted ConvertOne(const Job& job, Progress& progress) {
     result.study = kavro::study::MakeStudy(conversion.Table(), conversion.Facts(), paths, job.parts);
     return result;
 }
+
+}  // namespace kavro::console

@@ -6,6 +6,8 @@
 #include "study/Study.h"
 #include "conversion/StudyFacts.h"
 
+namespace kavro::console {
+
 class Progress;
 
 struct Job {
@@ -25,3 +27,4 @@ struct Converted {
 // output is then left as it was.
 Converted ConvertOne(const Job& job, Progress& progress);
 
+}  // namespace kavro::console

@@ -6,6 +6,8 @@
 
 #include "files/FileError.h"
 
+namespace kavro::console {
+
 class Failure : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -15,3 +17,5 @@ using files::SystemText;
 
 // A plain trace that ended before the size it had when it was opened.
 extern const char* const kTraceChanged;
+
+}  // namespace kavro::console

@@ -11,6 +11,8 @@
 
 #include "console/Failure.h"
 
+namespace kavro::console {
+
 namespace {
 
 // Printed after each script, so that a failure tells which script it was.
@@ -149,3 +151,5 @@ GnuplotRun RunGnuplot(const std::string& program, const std::string& dir, const 
         run.message = "exit status " + std::to_string(WEXITSTATUS(status));
     return run;
 }
+
+}  // namespace kavro::console

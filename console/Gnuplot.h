@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace kavro::console {
+
 // Where gnuplot is on PATH, or empty when it is not there.
 std::string FindGnuplot();
 
@@ -16,3 +18,5 @@ struct GnuplotRun {
 // Runs `program` once on the scripts, in `dir`, until one fails. Throws
 // Failure when it cannot be started.
 GnuplotRun RunGnuplot(const std::string& program, const std::string& dir, const std::vector<std::string>& scripts);
+
+}  // namespace kavro::console

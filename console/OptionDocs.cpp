@@ -12,6 +12,8 @@
 
 #include "console/OptionTable.h"
 
+namespace kavro::console {
+
 namespace {
 
 std::string Roff(std::string_view name) {
@@ -145,7 +147,7 @@ int Bash() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "";
     if (what == "man" && argc == 3) return Man(argv[2]);
     if (what == "zsh" && argc == 2) return Zsh();
@@ -153,3 +155,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kavro-convert-docs man TEMPLATE | zsh | bash\n");
     return 2;
 }
+
+}  // namespace kavro::console
+
+int main(int argc, char** argv) { return kavro::console::Main(argc, argv); }

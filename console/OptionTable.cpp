@@ -1,5 +1,7 @@
 #include "console/OptionTable.h"
 
+namespace kavro::console {
+
 const std::vector<OptionSpec>& OptionTable() {
     static const std::vector<OptionSpec> table = {
         {OptionId::Output, 'o', "output", "OUT",
@@ -86,3 +88,5 @@ const std::vector<OptionSpec>& OptionTable() {
     };
     return table;
 }
+
+}  // namespace kavro::console

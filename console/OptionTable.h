@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kavro::console {
+
 enum class OptionId {
     Output, Jobs, Quiet, Csv, Flows, Nodes, Drops, Series, FlowSeries, NodeSeries, Bin,
     Packets, Summary, Group, Plots, PlotFormat, NoEvents, Help, Version,
@@ -24,3 +26,5 @@ struct OptionSpec {
 };
 
 const std::vector<OptionSpec>& OptionTable();
+
+}  // namespace kavro::console

@@ -7,6 +7,8 @@
 
 #include "console/OptionTable.h"
 
+namespace kavro::console {
+
 namespace {
 
 constexpr const char* kUsageHead =
@@ -40,7 +42,6 @@ constexpr const char* kUsageTail =
     "usage error. When the reader of the output goes away, the program stops\n"
     "quietly by SIGPIPE, as cat does (status 141 in the shell); with SIGPIPE\n"
     "ignored, that trace fails without a message.\n";
-
 
 bool EndsWith(const std::string& s, const char* tail) {
     const size_t n = std::strlen(tail);
@@ -163,3 +164,5 @@ std::string DefaultOutput(const std::string& trace) {
     if (EndsWith(base, ".tr")) base.resize(base.size() - 3);
     return base + ".iNSpect.out";
 }
+
+}  // namespace kavro::console

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace kavro::console {
+
 struct Options {
     std::optional<std::string> output;  // -o; "-" is standard output
     unsigned jobs = 0;                   // -j; 0 means one per core
@@ -36,3 +38,5 @@ std::string Usage();
 // after it without a final ".gz", then without a final ".tr", plus
 // ".iNSpect.out". Standard input goes to standard output.
 std::string DefaultOutput(const std::string& trace);
+
+}  // namespace kavro::console

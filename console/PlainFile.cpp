@@ -16,6 +16,8 @@
 #include "files/ReadAt.h"
 #include "conversion/TraceConverter.h"
 
+namespace kavro::console {
+
 namespace {
 
 constexpr size_t kPieceSize = size_t{1} << 20;
@@ -154,3 +156,5 @@ void ConvertPlainFile(int fd, uint64_t start, uint64_t end, kavro::TraceConverte
     for (std::thread& t : threads) t.join();
     run.Finish();
 }
+
+}  // namespace kavro::console

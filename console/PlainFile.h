@@ -11,9 +11,13 @@ namespace kavro {
 class TraceConverter;
 }
 
+namespace kavro::console {
+
 // Reads `fd` from `start` to `end`, its size when it was opened, into
 // `conversion`, which must not be fed otherwise meanwhile; `progress` hears
 // how many bytes are in. Throws Failure where a read fails or the file ends
 // early.
 void ConvertPlainFile(int fd, uint64_t start, uint64_t end, kavro::TraceConverter& conversion,
                       const std::function<void(uint64_t consumed)>& progress);
+
+}  // namespace kavro::console

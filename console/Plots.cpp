@@ -9,6 +9,8 @@
 #include "console/Gnuplot.h"
 #include "files/OutputFile.h"
 
+namespace kavro::console {
+
 PlotWriter::PlotWriter(std::string dir, std::vector<std::string> formats, kavro::study::BinWidth width)
     : dir_(std::move(dir)), set_(std::move(formats), width) {
     if (::mkdir(dir_.c_str(), 0777) == 0) return;
@@ -77,3 +79,5 @@ std::optional<std::vector<std::string>> ParsePlotFormats(std::string_view list) 
     }
     return formats;
 }
+
+}  // namespace kavro::console

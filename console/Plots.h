@@ -11,6 +11,8 @@
 #include "plots/PlotSet.h"
 #include "study/Study.h"
 
+namespace kavro::console {
+
 class PlotWriter {
 public:
     // Makes DIR, or uses it. Throws files::FileError / Failure.
@@ -36,3 +38,5 @@ private:
 // --plot-format: a comma list of svg, pdf and png, each once in the order
 // given; nothing for anything else.
 std::optional<std::vector<std::string>> ParsePlotFormats(std::string_view list);
+
+}  // namespace kavro::console

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace kavro::console {
+
 namespace {
 
 constexpr uint64_t kLargeTrace = uint64_t{64} << 20;
@@ -60,3 +62,5 @@ void Progress::Clear() {
     shown_ = false;
     lastDraw_ = {};
 }
+
+}  // namespace kavro::console

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+namespace kavro::console {
+
 class Progress {
 public:
     // Shown at all only when standard error is a terminal.
@@ -33,3 +35,5 @@ private:
     bool shown_ = false;
     std::chrono::steady_clock::time_point lastDraw_{};
 };
+
+}  // namespace kavro::console

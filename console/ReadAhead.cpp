@@ -5,6 +5,8 @@
 #include "console/Failure.h"
 #include "console/TraceSource.h"
 
+namespace kavro::console {
+
 namespace {
 // Enough pieces that neither side waits for the other, small enough to
 // stay in the cache between the read and the conversion.
@@ -82,3 +84,5 @@ std::string_view ReadAhead::Next() {
     full_.pop_front();
     return std::string_view(pieces_[held_].bytes.get(), pieces_[held_].size);
 }
+
+}  // namespace kavro::console

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+namespace kavro::console {
+
 class TraceSource;
 
 class ReadAhead {
@@ -51,3 +53,5 @@ private:
     std::condition_variable changed_;
     std::thread thread_;
 };
+
+}  // namespace kavro::console

@@ -13,6 +13,8 @@
 #include "console/Plots.h"
 #include "console/SummaryLine.h"
 
+namespace kavro::console {
+
 namespace {
 
 namespace study = kavro::study;
@@ -159,3 +161,5 @@ RunPlan PlanRun(const Options& o) {
     for (Job& job : plan.jobs) job.cores = cores / plan.threads;
     return plan;
 }
+
+}  // namespace kavro::console

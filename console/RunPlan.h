@@ -12,6 +12,8 @@
 #include "console/Options.h"
 #include "study/Study.h"
 
+namespace kavro::console {
+
 // A CSV file of the study: its header, then each converted trace's rows.
 struct TableSpec {
     std::string option;  // as messages name it: --csv
@@ -37,3 +39,5 @@ struct RunPlan {
 // trace, an option without what it needs, outputs that clash with each
 // other or with a trace, a trace that --group does not match.
 RunPlan PlanRun(const Options& o);
+
+}  // namespace kavro::console

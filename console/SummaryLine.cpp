@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace kavro::console {
+
 namespace {
 
 // With as many characters as the figure needs: a time in a trace may be
@@ -31,3 +33,5 @@ std::string SummaryLine(const std::string& trace, const kavro::study::TraceFigur
     if (f.meanHops && f.paths == kavro::PathSource::Mac) line += " (paths from MAC lines)";
     return line;
 }
+
+}  // namespace kavro::console

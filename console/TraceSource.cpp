@@ -12,6 +12,8 @@
 #include "files/ReadAt.h"
 #include "conversion/TraceKind.h"
 
+namespace kavro::console {
+
 namespace {
 
 constexpr size_t kInputChunk = 1 << 17;
@@ -131,3 +133,5 @@ size_t TraceSource::Inflate(char* buffer, size_t capacity) {
     }
     return capacity - z.avail_out;
 }
+
+}  // namespace kavro::console

@@ -8,6 +8,8 @@
 
 #include "files/InputFile.h"
 
+namespace kavro::console {
+
 class TraceSource {
 public:
     // "-" is standard input. Throws FileError when the trace cannot be opened.
@@ -49,3 +51,5 @@ private:
     std::string head_;            // bytes read to tell the format, not yet handed out
     std::string first_;           // the first bytes Read handed out
 };
+
+}  // namespace kavro::console

@@ -37,6 +37,8 @@
 #define KAVRO_VERSION "unknown"
 #endif
 
+namespace kavro::console {
+
 namespace {
 
 struct Outcome {
@@ -156,7 +158,7 @@ bool ConvertAll(const RunPlan& plan, Outputs& outputs) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     files::OpenStandardStreams();
     Options o;
     try {
@@ -216,3 +218,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 }
+
+}  // namespace kavro::console
+
+int main(int argc, char** argv) { return kavro::console::Main(argc, argv); }

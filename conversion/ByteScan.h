@@ -16,7 +16,9 @@
 #define KAVRO_PER_LINE_LAMBDA
 #endif
 
-namespace kavro::scan {
+namespace kavro::detail::scan {
+
+using lines::scan::LowestBit;
 
 // Bit i set when p[i] is `c`, for the 32 bytes at p.
 inline uint32_t Bytes32(const char* p, char c) {
@@ -74,4 +76,4 @@ inline uint32_t TagStarts16(const char* p, char a, char b) {
 #endif
 }
 
-}  // namespace kavro::scan
+}  // namespace kavro::detail::scan

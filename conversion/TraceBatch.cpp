@@ -141,7 +141,7 @@ void CutTrace(std::string_view bytes, TraceBatch& batch, const ReadOptions& read
     batch.Clear();
     const char* d = bytes.data();
     const size_t n = bytes.size();
-    const size_t first = FindLineEnd(bytes, 0, true);
+    const size_t first = lines::FindLineEnd(bytes, 0, true);
     batch.head.assign(d, first);
     batch.ended = first < n;
     if (!batch.ended) return;
@@ -159,7 +159,7 @@ void CutTrace(std::string_view bytes, TraceBatch& batch, const ReadOptions& read
     EnergyNotes energy(batch, read.binNs);
     WithReads(read.reads, [&](auto kReads) {
         bool crAtEnd = false;
-        SplitEndedLines(std::string_view(d, last), first + 1,
+        lines::SplitEndedLines(std::string_view(d, last), first + 1,
                         [&](std::string_view line) KAVRO_PER_LINE_LAMBDA {
                             Select<kReads>(line, batch, energy, copy);
                         },

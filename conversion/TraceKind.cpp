@@ -61,7 +61,7 @@ std::string WhyNoLineWasRead(std::string_view firstBytes) {
     if (control * 16 > firstBytes.size()) return "not a trace (binary data)";
 
     size_t wired = 0, nam = 0, wireless = 0, lines = 0;
-    ForEachLine(firstBytes, [&](std::string_view line) {
+    lines::ForEachLine(firstBytes, [&](std::string_view line) {
         if (line.empty()) return;
         ++lines;
         wired += IsWiredLine(line);

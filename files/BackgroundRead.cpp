@@ -9,7 +9,7 @@
 
 #include "files/ReadAt.h"
 
-namespace files {
+namespace kavro::files {
 
 namespace {
 // Small enough that the bytes are still in the cache when they are indexed.
@@ -106,4 +106,4 @@ int BackgroundRead::Error() {
     return 0;
 }
 
-}  // namespace files
+}  // namespace kavro::files

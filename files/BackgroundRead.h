@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-namespace files {
+namespace kavro::files {
 
 class BackgroundRead {
 public:
@@ -46,4 +46,4 @@ private:
     std::vector<std::thread> threads_;
 };
 
-}  // namespace files
+}  // namespace kavro::files

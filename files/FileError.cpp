@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace files {
+namespace kavro::files {
 
 std::string SystemText(int error) {
     char buffer[256];
@@ -16,4 +16,4 @@ FileError::FileError(std::string path, int error, std::string reason)
       error_(error),
       reason_(reason.empty() ? SystemText(error) : std::move(reason)) {}
 
-}  // namespace files
+}  // namespace kavro::files

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace files {
+namespace kavro::files {
 
 // The system's own text for an errno value.
 std::string SystemText(int error);
@@ -25,4 +25,4 @@ private:
     std::string reason_;
 };
 
-}  // namespace files
+}  // namespace kavro::files

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-namespace files {
+namespace kavro::files {
 
 namespace {
 
@@ -33,4 +33,4 @@ std::optional<FileId> IdentifyFile(int fd) {
     return Of(st);
 }
 
-}  // namespace files
+}  // namespace kavro::files

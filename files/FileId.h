@@ -6,7 +6,7 @@
 #include <string>
 #include <tuple>
 
-namespace files {
+namespace kavro::files {
 
 struct FileId {
     uint64_t device = 0;
@@ -31,4 +31,4 @@ struct FileId {
 std::optional<FileId> IdentifyFile(const std::string& path);
 std::optional<FileId> IdentifyFile(int fd);
 
-}  // namespace files
+}  // namespace kavro::files

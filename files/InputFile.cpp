@@ -9,7 +9,7 @@
 
 #include "files/FileError.h"
 
-namespace files {
+namespace kavro::files {
 
 namespace {
 const char* const kNotRegular = "Not a regular file";
@@ -65,4 +65,4 @@ size_t InputFile::Read(char* into, size_t capacity) {
     }
 }
 
-}  // namespace files
+}  // namespace kavro::files

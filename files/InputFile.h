@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace files {
+namespace kavro::files {
 
 class InputFile {
 public:
@@ -49,4 +49,4 @@ private:
     bool shrank_ = false;
 };
 
-}  // namespace files
+}  // namespace kavro::files

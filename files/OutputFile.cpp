@@ -13,7 +13,7 @@
 
 #include "files/FileError.h"
 
-namespace files {
+namespace kavro::files {
 
 namespace {
 
@@ -126,4 +126,4 @@ void OutputFile::Commit() {
     if (temp_.Made() && !temp_.Replace()) Fail(errno);
 }
 
-}  // namespace files
+}  // namespace kavro::files

@@ -13,7 +13,7 @@
 
 #include "files/TemporaryFile.h"
 
-namespace files {
+namespace kavro::files {
 
 class OutputFile {
 public:
@@ -45,4 +45,4 @@ private:
     bool owned_ = false;
 };
 
-}  // namespace files
+}  // namespace kavro::files

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-namespace files {
+namespace kavro::files {
 
 size_t ReadAt(int fd, char* into, size_t size, uint64_t offset, int& error) {
     error = 0;
@@ -19,4 +19,4 @@ size_t ReadAt(int fd, char* into, size_t size, uint64_t offset, int& error) {
     return got;
 }
 
-}  // namespace files
+}  // namespace kavro::files

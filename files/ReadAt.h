@@ -3,10 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace files {
+namespace kavro::files {
 
 // Reads `size` bytes at `offset`; fewer only where the file ends, or where a
 // read fails, whose errno is then `error` (0 otherwise).
 size_t ReadAt(int fd, char* into, size_t size, uint64_t offset, int& error);
 
-}  // namespace files
+}  // namespace kavro::files

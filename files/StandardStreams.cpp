@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-namespace files {
+namespace kavro::files {
 
 void OpenStandardStreams() {
     for (int fd = 0; fd <= 2; ++fd) {
@@ -16,4 +16,4 @@ void OpenStandardStreams() {
     }
 }
 
-}  // namespace files
+}  // namespace kavro::files

@@ -1,7 +1,7 @@
 #pragma once
 // Standard input, output and error, open whatever the caller left closed.
 
-namespace files {
+namespace kavro::files {
 
 // Opens /dev/null on each of descriptors 0, 1 and 2 that is closed: for
 // reading on 0, for writing on 1 and 2. Otherwise the next file opened
@@ -9,4 +9,4 @@ namespace files {
 // it first thing in main.
 void OpenStandardStreams();
 
-}  // namespace files
+}  // namespace kavro::files

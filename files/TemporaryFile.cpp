@@ -13,7 +13,7 @@
 #include <mutex>
 #include <set>
 
-namespace files {
+namespace kavro::files {
 
 namespace {
 
@@ -199,4 +199,4 @@ void TemporaryFile::Remove() noexcept {
     path_.clear();
 }
 
-}  // namespace files
+}  // namespace kavro::files

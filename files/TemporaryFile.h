@@ -3,7 +3,7 @@
 // and the removal of every such file when a signal ends the program.
 #include <string>
 
-namespace files {
+namespace kavro::files {
 
 class TemporaryFile {
 public:
@@ -43,4 +43,4 @@ void RemoveTemporaryFilesOnSignals();
 // returns.
 void EndOnClosedPipe();
 
-}  // namespace files
+}  // namespace kavro::files

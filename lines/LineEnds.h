@@ -13,7 +13,7 @@
 #define KAVRO_SCAN_AVX2 1
 #endif
 
-namespace kavro::scan {
+namespace kavro::lines::scan {
 
 inline unsigned LowestBit(uint64_t mask) {
 #if defined(__GNUC__)
@@ -71,4 +71,4 @@ inline bool CpuHasAvx2() {
 }
 #endif
 
-}  // namespace kavro::scan
+}  // namespace kavro::lines::scan

@@ -7,7 +7,7 @@
 
 #include "lines/LineEnds.h"
 
-namespace kavro {
+namespace kavro::lines {
 
 // Offset just past the line end that starts at `pos`, given text[pos] is CR or LF.
 inline size_t SkipLineEnd(std::string_view text, size_t pos) {
@@ -112,4 +112,4 @@ void ForEachLine(std::string_view text, OnLine&& onLine) {
     if (rest < text.size()) onLine(text.substr(rest));
 }
 
-}  // namespace kavro
+}  // namespace kavro::lines

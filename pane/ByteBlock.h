@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+namespace kavro::pane {
+
 class ByteBlock {
 public:
     ByteBlock() = default;
@@ -31,3 +33,5 @@ private:
     std::unique_ptr<std::string> text_;  // when taken over from a string
     size_t size_ = 0;
 };
+
+}  // namespace kavro::pane

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace kavro::pane {
+
 namespace {
 
 constexpr int kTabColumns = 8;
@@ -161,3 +163,5 @@ void GlyphMetrics::Remember(Measured* m, Spot at) {
     m->marks[1] = m->marks[0];
     m->marks[0] = at;
 }
+
+}  // namespace kavro::pane

@@ -10,6 +10,8 @@
 
 #include "pane/TextModel.h"
 
+namespace kavro::pane {
+
 class GlyphMetrics {
 public:
     struct Spot {
@@ -80,3 +82,5 @@ private:
     mutable uint64_t clock_ = 0;
     mutable size_t measuredBytes_ = 0;
 };
+
+}  // namespace kavro::pane

@@ -11,6 +11,8 @@
 #include "files/InputFile.h"
 #include "pane/PaneError.h"
 
+namespace kavro::pane {
+
 namespace {
 
 // A pipe, a device or a socket could block the start or never end, so only
@@ -55,3 +57,5 @@ void LinePane::TakeText(ByteBlock& bytes) {
     const size_t size = bytes.size();
     SetText(bytes, [size](size_t have) { return std::max(have, size); }, {});
 }
+
+}  // namespace kavro::pane

@@ -10,6 +10,8 @@
 class QString;
 class QWidget;
 
+namespace kavro::pane {
+
 class LinePane {
 public:
     virtual ~LinePane() = default;
@@ -56,3 +58,5 @@ protected:
 private:
     std::function<void()> textChanged_;
 };
+
+}  // namespace kavro::pane

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace kavro::pane {
+
 class PaneError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -18,3 +20,5 @@ public:
         return PaneError(std::string(what) + " \"" + path + "\". " + reason);
     }
 };
+
+}  // namespace kavro::pane

@@ -9,6 +9,8 @@
 #include "lines/LineSplitter.h"
 #include "pane/PaneError.h"
 
+namespace kavro::pane {
+
 namespace {
 
 // Pieces of inserted text between its line ends, keeping the empty piece
@@ -18,10 +20,10 @@ std::vector<std::string_view> SplitPieces(std::string_view text) {
     const bool hasCR = std::memchr(text.data(), '\r', text.size()) != nullptr;
     size_t pos = 0;
     for (;;) {
-        const size_t end = kavro::FindLineEnd(text, pos, hasCR);
+        const size_t end = lines::FindLineEnd(text, pos, hasCR);
         pieces.push_back(text.substr(pos, end - pos));
         if (end == text.size()) break;
-        pos = kavro::SkipLineEnd(text, end);
+        pos = lines::SkipLineEnd(text, end);
     }
     return pieces;
 }
@@ -120,7 +122,7 @@ void TextModel::SetText(ByteBlock& bytes, const AwaitFn& awaitMore, const Indexe
             // A CR that ended the bytes so far may have its LF here.
             if (crAtEnd && data[start] == '\n') ++start;
             crAtEnd = false;
-            start = kavro::SplitEndedLines(std::string_view(data, more), start, take, crAtEnd);
+            start = lines::SplitEndedLines(std::string_view(data, more), start, take, crAtEnd);
         }
         if (start < have) take(std::string_view(data + start, have - start));
         flush();
@@ -323,3 +325,5 @@ void TextModel::ResetHistory() {
     redo_.clear();
     typingRun_ = false;
 }
+
+}  // namespace kavro::pane

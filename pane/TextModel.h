@@ -13,6 +13,8 @@
 
 #include "pane/ByteBlock.h"
 
+namespace kavro::pane {
+
 struct TextPos {
     size_t line = 0;
     size_t column = 0;  // byte offset within the line
@@ -158,3 +160,5 @@ private:
     mutable size_t maxLen_ = 0;
     mutable bool maxLenStale_ = false;
 };
+
+}  // namespace kavro::pane

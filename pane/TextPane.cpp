@@ -13,6 +13,8 @@
 
 #include "pane/PaneError.h"
 
+namespace kavro::pane {
+
 namespace {
 
 constexpr int kMarginLeft = 3;
@@ -374,3 +376,5 @@ void TextPane::focusOutEvent(QFocusEvent* e) {
     dragging_ = false;
     viewport()->update();
 }
+
+}  // namespace kavro::pane

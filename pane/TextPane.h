@@ -8,6 +8,8 @@
 #include "pane/LinePane.h"
 #include "pane/TextModel.h"
 
+namespace kavro::pane {
+
 class TextPane : public QAbstractScrollArea, public LinePane {
     Q_OBJECT
 
@@ -95,3 +97,5 @@ private:
     int wheelRemainder_ = 0;
     mutable qreal widestSeen_ = 0;
 };
+
+}  // namespace kavro::pane

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace kavro::pane {
+
 namespace {
 
 bool IsUndoKey(QKeyEvent* e) {
@@ -289,3 +291,5 @@ void TextPane::contextMenuEvent(QContextMenuEvent* e) {
         model_.DisplayCount() > 1 || !model_.Line(0).empty(), [this] { SelectAll(); });
     menu.exec(e->globalPos());
 }
+
+}  // namespace kavro::pane

@@ -17,7 +17,7 @@ public:
     // (kLooks); when that is is fixed at compile time, so that the formats
     // tested before it pay nothing for it and no flag is kept per line.
     KAVRO_PER_LINE void Look() {
-        if (line.size() >= 34) scan::SpacesAndUnderscores32(line.data(), spaces_, underscores_);
+        if (line.size() >= 34) detail::scan::SpacesAndUnderscores32(line.data(), spaces_, underscores_);
     }
 
     std::string_view line;

@@ -2,7 +2,7 @@
 
 namespace kavro {
 
-using tags::TagValue;
+using detail::tags::TagValue;
 
 TraceLine NewFormat::Read(std::string_view line) {
     return {TagValue(line, "t"), TagValue(line, "ni"), TagValue(line, "ii"), TagValue(line, "it")};

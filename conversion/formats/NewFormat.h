@@ -19,7 +19,7 @@ struct NewFormat {
         const std::string_view line = look.line;
         return line.size() >= 5 && line[1] == ' ' && line[2] == '-' && (line[3] | 0x20) == 't' && line[4] == ' ';
     }
-    KAVRO_PER_LINE static std::string_view Layer(LineLook& look) { return tags::TagValue(look.line, "nl"); }
+    KAVRO_PER_LINE static std::string_view Layer(LineLook& look) { return detail::tags::TagValue(look.line, "nl"); }
     static constexpr char Kind(char first) { return first; }
     static constexpr bool CanStart(char first) { return first == 's' || first == 'r' || first == 'f' || first == 'd'; }
 

@@ -25,7 +25,7 @@ KAVRO_PER_LINE size_t LayerStart(std::string_view line, uint32_t underscores) {
     // In trace lines both underscores stand within the first 32 bytes.
     if (underscores & (underscores - 1)) {
         underscores &= underscores - 1;
-        return scan::LowestBit(underscores) + 2;
+        return detail::scan::LowestBit(underscores) + 2;
     }
     const size_t p = line.find('_');
     if (p == std::string_view::npos) return 1;
@@ -34,7 +34,7 @@ KAVRO_PER_LINE size_t LayerStart(std::string_view line, uint32_t underscores) {
 }
 
 KAVRO_PER_LINE size_t LayerStart(std::string_view line) {
-    return LayerStart(line, line.size() >= 32 ? scan::Bytes32(line.data(), '_') : 0);
+    return LayerStart(line, line.size() >= 32 ? detail::scan::Bytes32(line.data(), '_') : 0);
 }
 
 // Up to three characters two after the second underscore (not lower-cased).
@@ -45,7 +45,7 @@ KAVRO_PER_LINE std::string_view ExtractLayer(std::string_view line, uint32_t und
 }
 
 KAVRO_PER_LINE std::string_view ExtractLayer(std::string_view line) {
-    return ExtractLayer(line, line.size() >= 32 ? scan::Bytes32(line.data(), '_') : 0);
+    return ExtractLayer(line, line.size() >= 32 ? detail::scan::Bytes32(line.data(), '_') : 0);
 }
 
 // Text from four characters after the first "---" up to the next space.

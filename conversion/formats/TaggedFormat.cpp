@@ -4,7 +4,7 @@
 
 namespace kavro {
 
-using tags::TagValue;
+using detail::tags::TagValue;
 
 namespace {
 

@@ -26,12 +26,12 @@ struct TaggedFormat {
         if (n < 4 || line[1] != ' ') return false;
         // The dash first: old-format lines, the most, fail on it at once.
         const uint32_t spaces = look.Spaces() & ~3u;  // the time starts at the third byte
-        const size_t space = spaces ? scan::LowestBit(spaces) : line.find(' ', 2);
+        const size_t space = spaces ? detail::scan::LowestBit(spaces) : line.find(' ', 2);
         if (space == std::string_view::npos || space + 1 >= n || line[space + 1] != '-') return false;
         const char k = LowerAscii(line[0]);
         return k == '+' || k == 'h' || k == 'r' || k == 'd';
     }
-    KAVRO_PER_LINE static std::string_view Layer(LineLook& look) { return tags::TagValue(look.line, "k"); }
+    KAVRO_PER_LINE static std::string_view Layer(LineLook& look) { return detail::tags::TagValue(look.line, "k"); }
     // + is a send, h a forward (a hop); r and d are as elsewhere.
     static constexpr char Kind(char first) { return first == '+' ? 's' : first == 'h' ? 'f' : first; }
     static constexpr bool CanStart(char first) {

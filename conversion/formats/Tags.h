@@ -6,7 +6,7 @@
 
 #include "conversion/ByteScan.h"
 
-namespace kavro::tags {
+namespace kavro::detail::tags {
 
 // Zero-based position of the value after the first " -<tag> " in the line,
 // or npos; `tag` is lower-case. Inline and mask-based because the layer is
@@ -28,8 +28,8 @@ KAVRO_PER_LINE size_t FindTagValue(std::string_view line, std::string_view tag) 
     const char b = len > 1 ? tag[1] : ' ';
     size_t j = 1;
     for (; j + 18 <= n; j += 16) {
-        for (uint32_t mask = scan::TagStarts16(p + j, a, b); mask; mask &= mask - 1) {
-            const size_t at = j + scan::LowestBit(mask);
+        for (uint32_t mask = detail::scan::TagStarts16(p + j, a, b); mask; mask &= mask - 1) {
+            const size_t at = j + detail::scan::LowestBit(mask);
             if (matches(at)) return at + len + 2;
         }
     }
@@ -47,4 +47,4 @@ KAVRO_PER_LINE std::string_view TagValue(std::string_view line, std::string_view
     return rest.substr(0, rest.find(' '));
 }
 
-}  // namespace kavro::tags
+}  // namespace kavro::detail::tags

@@ -8,6 +8,8 @@
 
 #include "console/RunPlan.h"
 
+using namespace kavro::console;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -198,12 +198,12 @@ TEST(LineReader, ReadsEnergyOfEveryFormat) {
 TEST(NewFormatTags, FoundAtEveryOffsetAndCutAtEveryLength) {
     for (size_t pad = 0; pad < 40; ++pad) {
         const std::string line = "s -t 1" + std::string(pad, 'x') + " -x- -N -Nl AGT";
-        EXPECT_EQ(kavro::tags::TagValue(line, "nl"), "AGT") << pad;
-        EXPECT_EQ(kavro::tags::TagValue(line, "t"), "1" + std::string(pad, 'x')) << pad;
+        EXPECT_EQ(kavro::detail::tags::TagValue(line, "nl"), "AGT") << pad;
+        EXPECT_EQ(kavro::detail::tags::TagValue(line, "t"), "1" + std::string(pad, 'x')) << pad;
         const size_t valueAt = line.size() - 3;
         for (size_t cut = 0; cut < line.size(); ++cut) {
             const std::string want = cut >= valueAt ? line.substr(valueAt, cut - valueAt) : "";
-            EXPECT_EQ(kavro::tags::TagValue(std::string_view(line.data(), cut), "nl"), want)
+            EXPECT_EQ(kavro::detail::tags::TagValue(std::string_view(line.data(), cut), "nl"), want)
                 << pad << " " << cut;
         }
     }

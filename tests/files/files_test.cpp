@@ -26,6 +26,8 @@
 #include "files/InputFile.h"
 #include "files/OutputFile.h"
 
+namespace files = kavro::files;
+
 namespace fs = std::filesystem;
 
 namespace {

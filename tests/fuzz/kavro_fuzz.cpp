@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // As the window reads its pane: lines already split.
     std::vector<std::string_view> split;
-    kavro::ForEachLine(text, [&](std::string_view l) { split.push_back(l); });
+    kavro::lines::ForEachLine(text, [&](std::string_view l) { split.push_back(l); });
     kavro::TraceConverter window;
     kavro::TraceBatch selected;
     window.Select(split.data(), split.size(), selected);

@@ -10,7 +10,7 @@ using Lines = std::vector<std::string>;
 
 Lines Whole(std::string_view text) {
     Lines out;
-    kavro::ForEachLine(text, [&](std::string_view l) { out.emplace_back(l); });
+    kavro::lines::ForEachLine(text, [&](std::string_view l) { out.emplace_back(l); });
     return out;
 }
 
@@ -51,7 +51,7 @@ TEST_P(Splitter, EndedLinesAndTheRest) {
     const std::string_view t = GetParam().text;
     Lines ended;
     bool crAtEnd = false;
-    const size_t rest = kavro::SplitEndedLines(t, 0, [&](std::string_view l) { ended.emplace_back(l); },
+    const size_t rest = kavro::lines::SplitEndedLines(t, 0, [&](std::string_view l) { ended.emplace_back(l); },
                                                crAtEnd);
     Lines want = GetParam().lines;
     const bool unended = !t.empty() && t.back() != '\n' && t.back() != '\r';

@@ -6,7 +6,7 @@
 
 #include "pane/LinePane.h"
 
-inline std::vector<std::string> PaneLines(const LinePane& pane) {
+inline std::vector<std::string> PaneLines(const kavro::pane::LinePane& pane) {
     std::vector<std::string> lines;
     pane.ForEachLineBatch([&](const std::string_view* batch, size_t count) {
         lines.insert(lines.end(), batch, batch + count);
@@ -15,7 +15,7 @@ inline std::vector<std::string> PaneLines(const LinePane& pane) {
 }
 
 // Line `i` alone, without copying the others; empty past the last.
-inline std::string PaneLine(const LinePane& pane, size_t i) {
+inline std::string PaneLine(const kavro::pane::LinePane& pane, size_t i) {
     std::string line;
     size_t first = 0;
     pane.ForEachLineBatch([&](const std::string_view* batch, size_t count) {
@@ -25,7 +25,7 @@ inline std::string PaneLine(const LinePane& pane, size_t i) {
     return line;
 }
 
-inline size_t PaneLineCount(const LinePane& pane) {
+inline size_t PaneLineCount(const kavro::pane::LinePane& pane) {
     size_t lines = 0;
     pane.ForEachLineBatch([&](const std::string_view*, size_t count) { lines += count; });
     return lines;

@@ -9,6 +9,8 @@
 #include "pane/GlyphMetrics.h"
 #include "pane/TextModel.h"
 
+using namespace kavro::pane;
+
 namespace {
 
 // A blink, which paints the caret's row again, measures nothing; a move

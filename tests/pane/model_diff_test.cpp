@@ -9,6 +9,8 @@
 
 #include "pane/TextModel.h"
 
+using namespace kavro::pane;
+
 namespace {
 
 // Lines joined by '\n'; the reference's own splitter, written without the

@@ -11,6 +11,8 @@
 #include "pane/PaneError.h"
 #include "pane/TextModel.h"
 
+using namespace kavro::pane;
+
 namespace {
 // Allocations left before one fails; negative means never. Only that one
 // fails, as when a large request cannot be met but small ones still can.

@@ -10,6 +10,8 @@
 #include "pane/PaneError.h"
 #include "pane/TextModel.h"
 
+using namespace kavro::pane;
+
 namespace {
 
 std::vector<std::string> DisplayLines(const TextModel& m) {

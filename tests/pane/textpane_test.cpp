@@ -18,6 +18,8 @@
 #include "tests/pane/PaneLines.h"
 #include "pane/TextPane.h"
 
+using namespace kavro::pane;
+
 namespace {
 
 // The whole text, final line break included, as Select All gives it; the

@@ -17,6 +17,8 @@
 #include "plots/Script.h"
 #include "conversion/TraceConverter.h"
 
+using namespace kavro::console;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -229,7 +231,7 @@ TEST_F(PlotsTest, FolderMadeOrUsed) {
     EXPECT_TRUE(fs::is_directory(dir_ / "new"));
     std::ofstream(dir_ / "file") << "x";
     for (const fs::path& bad : {dir_ / "file", dir_ / "missing" / "new"})
-        EXPECT_THROW(PlotWriter(bad.string(), {"svg"}, kWidth), files::FileError) << bad;
+        EXPECT_THROW(PlotWriter(bad.string(), {"svg"}, kWidth), kavro::files::FileError) << bad;
 }
 
 }  // namespace

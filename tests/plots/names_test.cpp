@@ -6,6 +6,8 @@
 #include "plots/PlotSet.h"
 #include "console/Plots.h"
 
+using namespace kavro::console;
+
 namespace {
 
 namespace plots = kavro::plots;

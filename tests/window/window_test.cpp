@@ -34,6 +34,9 @@
 #include "conversion/TraceConverter.h"
 #include "app/Unit1.h"
 
+using namespace kavro::app;
+using namespace kavro::pane;
+
 namespace {
 
 struct Box {

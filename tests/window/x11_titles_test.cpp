@@ -16,6 +16,8 @@
 #include "app/AppSetup.h"
 #include "app/Boxes.h"
 
+using namespace kavro::app;
+
 namespace {
 
 QString Output(const QString& program, const QStringList& args) {
