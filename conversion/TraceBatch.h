@@ -17,7 +17,7 @@ struct RuleLine {
 };
 
 // A run of a trace's lines, in trace order. When it is a piece of a trace's
-// bytes (CutTrace), the bytes before its first and after its last line end
+// bytes (TraceConverter::Cut), the bytes before its first and after its last line end
 // belong to lines that the pieces around it finish, so pieces can be cut on
 // several threads at once and handed over in order.
 struct TraceBatch {
@@ -37,19 +37,5 @@ struct TraceBatch {
 
     void Clear();
 };
-
-namespace detail {
-
-// The converter's reading (TraceConverter::Select and Cut).
-// Appends the lines of `lines` that a rule reads to `batch`, as views into
-// them: for text already split into lines that outlives the batch. Throws
-// TraceError for a time past the series' last bin.
-void SelectLines(const std::string_view* lines, size_t count, TraceBatch& batch, const ReadOptions& read);
-
-// Makes `batch` the piece `bytes` of a trace, with copies of its whole lines
-// that a rule reads; reuses the batch's memory.
-void CutTrace(std::string_view bytes, TraceBatch& batch, const ReadOptions& read);
-
-}  // namespace detail
 
 }  // namespace kavro
