@@ -68,29 +68,29 @@ void Once(std::optional<std::string>& to, const std::string& name, const char* v
 }
 
 // The name messages give an option: -o, or --csv for one without a short name.
-std::string NameOf(const OptionSpec& spec) {
-    return spec.shortName ? std::string("-") + spec.shortName : "--" + std::string(spec.longName);
+std::string NameOf(const OptionSpec& option) {
+    return option.shortName ? std::string("-") + option.shortName : "--" + std::string(option.longName);
 }
 
 }  // namespace
 
 std::string Usage() {
-    const auto namesOf = [](const OptionSpec& spec) {
-        std::string names = spec.shortName ? std::string("  -") + spec.shortName + ", " : std::string(6, ' ');
-        names += "--" + std::string(spec.longName);
-        if (!spec.argument.empty()) names += "=" + std::string(spec.argument);
+    const auto namesOf = [](const OptionSpec& option) {
+        std::string names = option.shortName ? std::string("  -") + option.shortName + ", " : std::string(6, ' ');
+        names += "--" + std::string(option.longName);
+        if (!option.argument.empty()) names += "=" + std::string(option.argument);
         return names;
     };
     // The help's lines start in one column, two after the longest names.
     size_t column = 0;
-    for (const OptionSpec& spec : OptionTable()) column = std::max(column, namesOf(spec).size() + 2);
+    for (const OptionSpec& option : OptionTable()) column = std::max(column, namesOf(option).size() + 2);
     std::string trace = "  TRACE";
     trace.resize(column, ' ');
     std::string usage = kUsageHead + trace + "a trace file, or - for standard input\n";
-    for (const OptionSpec& spec : OptionTable()) {
-        std::string names = namesOf(spec);
+    for (const OptionSpec& option : OptionTable()) {
+        std::string names = namesOf(option);
         names.resize(column, ' ');
-        std::string_view help = spec.help;
+        std::string_view help = option.help;
         for (bool first = true; !help.empty(); first = false) {
             const size_t end = help.find('\n') + 1;
             usage += (first ? names : std::string(column, ' ')) + std::string(help.substr(0, end));
@@ -105,10 +105,10 @@ Options ParseOptions(int argc, char* const* argv) {
     std::vector<option> longs;
     std::string shorts = ":";  // a missing value is ':', not '?'
     for (size_t i = 0; i < table.size(); ++i) {
-        const OptionSpec& spec = table[i];
-        const int has = spec.argument.empty() ? no_argument : required_argument;
-        longs.push_back({spec.longName.data(), has, nullptr, static_cast<int>(256 + i)});
-        if (spec.shortName) shorts += std::string(1, spec.shortName) + (has ? ":" : "");
+        const OptionSpec& option = table[i];
+        const int has = option.argument.empty() ? no_argument : required_argument;
+        longs.push_back({option.longName.data(), has, nullptr, static_cast<int>(256 + i)});
+        if (option.shortName) shorts += std::string(1, option.shortName) + (has ? ":" : "");
     }
     longs.push_back({nullptr, 0, nullptr, 0});
 
@@ -118,10 +118,10 @@ Options ParseOptions(int argc, char* const* argv) {
     for (int c; (c = getopt_long(argc, argv, shorts.c_str(), longs.data(), nullptr)) != -1;) {
         const std::string given = argv[optind - 1];
         if (c == ':') throw UsageError(given + " needs a value");
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         for (const OptionSpec& s : table)
-            if (c >= 256 ? &s == &table[static_cast<size_t>(c - 256)] : s.shortName == c) spec = &s;
-        if (!spec) {
+            if (c >= 256 ? &s == &table[static_cast<size_t>(c - 256)] : s.shortName == c) option = &s;
+        if (!option) {
             const std::string name = given.substr(0, given.find('='));
             if (given.rfind("--", 0) == 0 && name.size() < given.size() && optopt != 0)
                 throw UsageError(name + " takes no value");
@@ -129,9 +129,9 @@ Options ParseOptions(int argc, char* const* argv) {
                 throw UsageError(std::string("unknown option -") + static_cast<char>(optopt));
             throw UsageError("unknown option " + name);
         }
-        const std::string name = NameOf(*spec);
-        const auto once = [&](std::optional<std::string>& to) { Once(to, name, optarg, spec->completes != Completes::Nothing); };
-        switch (spec->id) {
+        const std::string name = NameOf(*option);
+        const auto once = [&](std::optional<std::string>& to) { Once(to, name, optarg, option->completes != Completes::Nothing); };
+        switch (option->id) {
             case OptionId::Output: once(o.output); break;
             case OptionId::Jobs: o.jobs = ParseJobs(optarg); break;
             case OptionId::Quiet: o.quiet = true; break;

@@ -140,7 +140,7 @@ bool ConvertAll(const RunPlan& plan, Outputs& outputs) {
         if (!r.warning.empty()) progress.Print("kavro-convert: warning: " + r.warning);
         try {
             if (r.ok) {
-                for (auto& [spec, file] : outputs.tables) file->Write(spec->rows(jobs[i].trace, r.study));
+                for (auto& [table, file] : outputs.tables) file->Write(table->rows(jobs[i].trace, r.study));
                 if (outputs.plots) outputs.plots->AddTrace(jobs[i].trace, r.study);
                 outputs.runs.push_back({plan.groups[i], r.study.trace});
                 outputs.traces.push_back(jobs[i].trace);
@@ -194,7 +194,7 @@ int Main(int argc, char** argv) {
         if (plan.summary) outputs.summary = OpenOutput(*plan.summary);
         if (plan.plots) outputs.plots = std::make_unique<PlotWriter>(*plan.plots, plan.plotFormats, plan.width);
         bool allOk = ConvertAll(plan, outputs);
-        for (auto& [spec, file] : outputs.tables) file->Commit();
+        for (auto& [table, file] : outputs.tables) file->Commit();
         if (outputs.summary) {
             outputs.summary->Write(kavro::study::kSummaryHeader);
             outputs.summary->Write(kavro::study::SummaryRows(outputs.runs));
