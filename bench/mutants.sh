@@ -20,22 +20,22 @@ mutants=(
     'p95-as-p90|study/Study.cpp|delays_[Rank(95, n)]|delays_[Rank(90, n)]'
     'rank-to-nearest|study/Study.cpp|(p * n + 99) / 100|(p * n + 50) / 100'
     'flow-without-type|study/Study.cpp|.append(1, '"'"'\0'"'"').append(r.type)|'
-    'negative-energy-new|conversion/TraceLine.cpp|const std::string_view energy = TagValue(line, "ne");{NL}                if (energy.empty() \|\| IsNegative(energy)) return {};|const std::string_view energy = TagValue(line, "ne");{NL}                if (energy.empty()) return {};'
-    'negative-energy-tagged|conversion/TraceLine.cpp|const std::string_view energy = TagValue(line, "n:en");{NL}            if (energy.empty() \|\| IsNegative(energy)) return {};|const std::string_view energy = TagValue(line, "n:en");{NL}            if (energy.empty()) return {};'
+    'negative-energy-new|conversion/formats/NewFormat.cpp|if (energy.empty() \|\| detail::IsNegative(energy)) return {};|if (energy.empty()) return {};'
+    'negative-energy-tagged|conversion/formats/TaggedFormat.cpp|if (energy.empty() \|\| detail::IsNegative(energy)) return {};|if (energy.empty()) return {};'
     'csv-lone-cr-unquoted|study/Csv.cpp|",\"\r\n"|",\"\n"'
     'nodes-by-bytes|study/Study.cpp|if (va.size() != vb.size()) return va.size() < vb.size();|'
     'nrl-over-sent|study/Study.cpp|static_cast<double>(t.routingPackets) / t.delivered|static_cast<double>(t.routingPackets) / t.sent'
-    'routing-forwards-uncounted|conversion/TraceTableBuilderImpl.h|if (tables_) CountRouting(fields.packetType, fields.time);|'
-    'span-from-delivered|study/Study.cpp|if (ReadTime(rec.SendTime, send)) firstSend_ = std::min(firstSend_, send);{NL}        if (!study.received) return;|if (!study.received) return;{NL}        if (ReadTime(rec.SendTime, send)) firstSend_ = std::min(firstSend_, send);'
+    'routing-forwards-uncounted|conversion/TraceTableBuilder.cpp|if (tables_) CountRouting(fields.packetType, fields.time);|'
+    'span-from-delivered|study/Study.cpp|if (time.sent) firstSend_ = std::min(firstSend_, time.send);{NL}        if (!Delivered(rec)) return;|if (!Delivered(rec)) return;{NL}        if (time.sent) firstSend_ = std::min(firstSend_, time.send);'
     'hops-uncounted-in-counts|study/Study.cpp|if (study.forwards < 0) return std::nullopt;|return PathLinks(rec);'
-    'types-lower-cased|conversion/TraceTableBuilderImpl.h|study.type.assign(line.packetType);|AppendLowerAscii(line.packetType, study.type);'
+    'types-lower-cased|conversion/TraceTableBuilder.cpp|study.type.assign(line.packetType);|AppendLowerAscii(line.packetType, study.type);'
     'bins-in-binary|conversion/TraceTime.cpp|if (read == Nanos::Ok) bin = static_cast<uint64_t>(ns / binNs);|if (read == Nanos::Ok) bin = static_cast<uint64_t>(static_cast<double>(ns) / 1e9 / (static_cast<double>(binNs) / 1e9));'
-    'series-by-last-receive|study/Study.cpp|if (!r.received \|\| !bin(r.receiveTime, k)) continue;|if (!r.received \|\| !bin(rec.RecvTime, k)) continue;'
+    'series-by-last-receive|study/Study.cpp|if (!Delivered(rec) \|\| !bin(r.receiveTime, k)) continue;|if (!Delivered(rec) \|\| !bin(rec.RecvTime, k)) continue;'
     'series-energy-not-carried|study/Csv.cpp|Next(rows, reading ? std::string_view|Next(rows, reading && energy[reading - 1].first == k ? std::string_view'
     'series-throughput-times-width|study/Csv.cpp|b.bytes * 8 / 1000.0 / seconds|b.bytes * 8 / 1000.0 * seconds'
     'series-skips-empty-bins|study/Csv.cpp|fn(k, here ? bins[at].second : kEmpty);|if (here) fn(k, bins[at].second);'
-    'sd-over-n|study/Averages.cpp|std::sqrt(squares / (n - 1))|std::sqrt(squares / n)'
-    't-with-n|study/Averages.cpp|StudentT95(n - 1)|StudentT95(n)'
+    'sd-over-n|study/Averages.cpp|std::sqrt(squares / (s.n - 1))|std::sqrt(squares / s.n)'
+    't-with-n|study/Averages.cpp|StudentT95(s.n - 1)|StudentT95(s.n)'
 )
 # Left out as equivalent here: a throughput for a span of 0 (span >= 0)
 # comes out infinite or no number, which is written empty all the same.
@@ -64,8 +64,7 @@ for m in "${mutants[@]}"; do
         for want in "$@"; do [[ $name == "$want"* ]] && match=1; done
         [ $match = 1 ] || continue
     fi
-    cp "$scratch/$file" "$scratch/$file.orig"
-    if ! python3 - "$scratch/$file" "$text" "$replacement" <<'PY'
+    if [ ! -f "$scratch/$file" ] || ! cp "$scratch/$file" "$scratch/$file.orig" || ! python3 - "$scratch/$file" "$text" "$replacement" <<'PY'
 import sys
 path, text, replacement = sys.argv[1], sys.argv[2].replace("{NL}", "\n"), sys.argv[3].replace("{NL}", "\n")
 source = open(path).read()

@@ -17,8 +17,12 @@
 
 namespace kavro {
 
-// In the order a line is tested against them: the fallback last.
-using AllFormats = std::tuple<NewFormat, TaggedFormat, OldFormat>;
+// In the order a line is tested against them: the fallback last. Tagged
+// first, as its test reads the look that most lines, in the old format,
+// need anyway. Instructions with -j 1 (callgrind), tagged first against new
+// first: 120.8 M against 122.7 M for 60 MB of old format, 71.6 M against
+// 72.2 M for 21 MB of tagged, 149.4 M against 143.1 M for 60 MB of new.
+using AllFormats = std::tuple<TaggedFormat, NewFormat, OldFormat>;
 inline constexpr size_t kFormats = std::tuple_size_v<AllFormats>;
 
 // A format by its place in AllFormats.
@@ -51,8 +55,8 @@ struct Detected {
 };
 
 // Which format a line is in, and its layer. Every line of a trace passes
-// here, so the tests are inline, cheapest first, and the old format's,
-// which most lines are in, needs no test of its own.
+// here, so the tests are inline, and the old format's, which most lines are
+// in, needs no test of its own.
 template <size_t I = 0, bool kLooked = false>
 KAVRO_PER_LINE Detected DetectFormat(LineLook& look) {
     using F = std::tuple_element_t<I, AllFormats>;

@@ -13,8 +13,8 @@ struct NewFormat {
     static constexpr std::string_view kName = "new";
     static constexpr bool kLooks = false;
     static constexpr bool kFallback = false;
-    // Characters 2 to 5 read " -t "; old-format lines have a digit there.
-    // Tested first: one look at four bytes that most lines fail at once.
+    // Characters 2 to 5 read " -t "; old-format lines have a digit there,
+    // so most lines fail at once.
     KAVRO_PER_LINE static bool Is(LineLook& look) {
         const std::string_view line = look.line;
         return line.size() >= 5 && line[1] == ' ' && line[2] == '-' && (line[3] | 0x20) == 't' && line[4] == ' ';
