@@ -3,14 +3,15 @@
 # ns-2 traces, in one run, and checks that both converters write the same
 # bytes; then a trace whose router was not traced, a gzipped trace against
 # `gzip -dc`, the study's tables and series against the event file alone,
-# traces made to defeat a hash or a flat list, and a batch of four traces
-# with -j 2 against -j 1.
+# traces made to defeat a hash or a flat list, a batch of four traces
+# with -j 2 against -j 1, and the figures of a study of 100 traces.
 #
 #   bash bench/run-bench.sh [BUILD_DIR]
 #
 # Environment:
 #   ROUNDS=5            timed rounds on the ~230 MB and ~300 MB traces
 #   BIG_ROUNDS=3        timed rounds on the ~600 MB trace
+#   PLOT_ROUNDS=3       timed rounds of the study of 100 traces with figures
 #   KAVRO_BENCH_BIG=0   skip the ~600 MB trace (ns-2 needs about 30 s for it)
 #   KAVRO_BENCH_NEW=0   skip the ~300 MB new-format and ~350 MB tagged traces
 #                       and their old-format twin
@@ -69,6 +70,10 @@ command_for() {
         j2)    cmd=("$kavro" -q -j 2 "$work"/batch/*.tr); out=/dev/null ;;
         tables) cmd=("$kavro" -q -o "$work/tables.out" --csv "$work/t.csv" --flows "$work/f.csv"
                      --nodes "$work/n.csv" --drops "$work/d.csv" "$2"); out=/dev/null ;;
+        summary) cmd=("$kavro" -q --no-events --summary "$work/s100.csv" --group '(g[0-9])/'
+                      "$work"/study100/g*/*.tr); out=/dev/null ;;
+        plots) cmd=("$kavro" -q --no-events --summary "$work/s100.csv" --group '(g[0-9])/'
+                    --plots "$work/plots" "$work"/study100/g*/*.tr); out=/dev/null ;;
         study) cmd=("$kavro" -q -o "$work/study.out" --csv "$work/t.csv" --flows "$work/f.csv"
                     --nodes "$work/n.csv" --drops "$work/d.csv" --series "$work/s.csv" --flow-series "$work/fs.csv"
                     --node-series "$work/ns.csv" --packets "$work/p.csv" --summary "$work/sum.csv" "$2"); out=/dev/null ;;
@@ -364,4 +369,31 @@ awk -v a="$j1" -v b="$j2" 'BEGIN {
 for i in 2 3 4; do
     cmp -s "$work/batch/run1.iNSpect.out" "$work/batch/run$i.iNSpect.out" || { echo "  batch outputs DIFFER"; status=1; }
 done
+
+# A study of 100 traces in 5 groups, the project's real test traces over
+# again: its figures against its summary alone, so that what is left is
+# gnuplot's share.
+echo
+if command -v gnuplot >/dev/null; then
+    traces=("$here"/../tests/data/aodv-10n-40s-b.tr "$here"/../tests/data/aodv-10n-40s-c.tr
+            "$here"/../tests/data/dsr-10n-40s.tr "$here"/../tests/data/aodv-10n-30s-e100.tr
+            "$here"/../tests/data/dsr-tcp-6n-15s.tr)
+    for g in 1 2 3 4 5; do
+        mkdir -p "$work/study100/g$g"
+        for r in $(seq 1 20); do ln -sf "$(readlink -f "${traces[(g + r) % 5]}")" "$work/study100/g$g/run$r.tr"; done
+    done
+    plot_rounds=${PLOT_ROUNDS:-3}
+    rm -f "$work"/*.secs
+    mb=$(find -L "$work/study100" -type f -printf '%s\n' | awk '{ b += $1 } END { printf "%.0f", b / 1e6 }')
+    echo "== the figures of a study of 100 traces ($mb MB), $plot_rounds rounds"
+    turns summary plots "$plot_rounds" -
+    sum=$(median <"$work/summary.secs")
+    plots=$(median <"$work/plots.secs")
+    figures=$(find "$work/plots" -name '*.svg' | wc -l)
+    printf '  summary only     median %.3f s   (runs: %s)\n' "$sum" "$(runs summary)"
+    printf '  with --plots     median %.3f s   (runs: %s), %d figures in svg and pdf\n' "$plots" "$(runs plots)" "$figures"
+    awk -v a="$sum" -v b="$plots" 'BEGIN { printf("  gnuplot takes    %.0f %% of the time with --plots\n", 100 * (b - a) / b) }'
+else
+    echo "== the figures of a study: skipped, no gnuplot"
+fi
 exit $status
