@@ -29,7 +29,7 @@ const Column kColumns[] = {
     {"jitter", 9, [](const TraceFigures& f) { return f.jitter; }},
     {"throughput_kbps", 3, [](const TraceFigures& f) { return f.throughputKbps; }},
     {"mean_hops", 4, [](const TraceFigures& f) { return f.meanHops; }},
-    {"routing_packets", 2, [](const TraceFigures& f) { return CountOf(f.routingPackets); }},
+    {"routing_packets", 2, [](const TraceFigures& f) { return f.routingPackets ? CountOf(*f.routingPackets) : Value(); }},
     {"nrl", 4, [](const TraceFigures& f) { return f.nrl; }},
     {"dropped", 2, [](const TraceFigures& f) { return CountOf(f.dropped); }},
 };

@@ -35,6 +35,13 @@ void Count(std::string& row, uint64_t n) {
     row += std::to_string(n);
 }
 
+void Count(std::string& row, std::optional<uint64_t> n) {
+    if (n)
+        Count(row, *n);
+    else
+        row += ',';
+}
+
 // sent,delivered,pdr,mean_delay,median_delay,p95_delay,max_delay,jitter,throughput_kbps,mean_hops
 void Write(std::string& row, const Figures& f) {
     Count(row, f.sent);
@@ -168,7 +175,7 @@ std::string SeriesRows(std::string_view trace, const Study& s, const BinWidth& w
         Count(rows, b.delivered);
         Write(rows, b, seconds);
         Count(rows, b.dropped);
-        Count(rows, b.routing);
+        Count(rows, s.trace.routingPackets ? std::optional<uint64_t>(b.routing) : std::nullopt);
         rows += '\n';
     }
     return rows;

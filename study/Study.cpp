@@ -208,9 +208,13 @@ Study MakeStudy(const ArrTrace& table, const StudyFacts& facts, PathSource paths
     TraceFigures& t = s.trace;
     whole.Write(t);
     t.format = FormatsName(facts.formats);
-    for (const auto& [type, routing] : facts.routingByType)
-        if (counted(type)) t.routingPackets += routing.lines;
-    if (t.delivered) t.nrl = Finite(static_cast<double>(t.routingPackets) / t.delivered);
+    if (paths == PathSource::Routing) {
+        uint64_t routingPackets = 0;
+        for (const auto& [type, routing] : facts.routingByType)
+            if (counted(type)) routingPackets += routing.lines;
+        t.routingPackets = routingPackets;
+        if (t.delivered) t.nrl = Finite(static_cast<double>(routingPackets) / t.delivered);
+    }
     t.dropped = facts.droppedWithRecord;
     t.eventLines = 2 * whole.Links();
     t.flows = s.flows.size();

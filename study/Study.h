@@ -30,7 +30,8 @@ struct Figures {
 
 struct TraceFigures : Figures {
     std::string format;  // old, new, tagged or mixed; empty when no line was read
-    uint64_t routingPackets = 0;
+    // None when the router was not traced: its load is unknown, not 0.
+    std::optional<uint64_t> routingPackets;
     Value nrl;
     uint64_t dropped = 0;
     uint64_t eventLines = 0;

@@ -99,6 +99,8 @@ TEST_F(PathsTest, MacLinesGiveTheRoutersPaths) {
         EXPECT_EQ(routed.row["paths"], "routing");
         EXPECT_EQ(mac.row["paths"], "mac");
         for (const char* figure : kSameFigures) EXPECT_EQ(routed.row[figure], mac.row[figure]) << figure;
+        EXPECT_NE(routed.row["routing_packets"], "");
+        EXPECT_EQ(mac.row["routing_packets"] + mac.row["nrl"], "") << "a load the router did not trace";
         EXPECT_NE(mac.err.find("(paths from MAC lines)\n"), std::string::npos) << mac.err;
         EXPECT_EQ(mac.err.find("warning"), std::string::npos) << mac.err;
 
@@ -139,6 +141,7 @@ TEST_F(PathsTest, CountsGiveTheHopsWithNeitherKind) {
         std::ofstream(dir_ / "agents.tr", std::ios::binary) << agents;
         Run counted = Convert(dir_ / "agents.tr");
         EXPECT_EQ(counted.row["paths"], "counts");
+        EXPECT_EQ(counted.row["routing_packets"] + counted.row["nrl"], "");
         EXPECT_EQ(counted.row["mean_hops"], routed.row["mean_hops"]);
         EXPECT_NE(counted.row["mean_hops"], "1.0000");
         EXPECT_EQ(counted.row["event_lines"], std::to_string(2 * std::stoul(counted.row["delivered"])));
