@@ -24,7 +24,7 @@ mutants=(
     'negative-energy-tagged|conversion/formats/TaggedFormat.cpp|if (energy.empty() \|\| detail::IsNegative(energy)) return {};|if (energy.empty()) return {};'
     'csv-lone-cr-unquoted|study/Csv.cpp|",\"\r\n"|",\"\n"'
     'nodes-by-bytes|study/Study.cpp|if (va.size() != vb.size()) return va.size() < vb.size();|'
-    'nrl-over-sent|study/Study.cpp|static_cast<double>(t.routingPackets) / t.delivered|static_cast<double>(t.routingPackets) / t.sent'
+    'nrl-over-sent|study/Study.cpp|static_cast<double>(routingPackets) / t.delivered|static_cast<double>(routingPackets) / t.sent'
     'routing-forwards-uncounted|conversion/TraceTableBuilder.cpp|if (tables_) CountRouting(fields.packetType, fields.time);|'
     'span-from-delivered|study/Study.cpp|if (time.sent) firstSend_ = std::min(firstSend_, time.send);{NL}        if (!Delivered(rec)) return;|if (!Delivered(rec)) return;{NL}        if (time.sent) firstSend_ = std::min(firstSend_, time.send);'
     'hops-uncounted-in-counts|study/Study.cpp|if (study.forwards < 0) return std::nullopt;|return PathLinks(rec);'
