@@ -1,8 +1,9 @@
 #pragma once
-// The one way through the conversion: batches of trace lines from the one
-// reader (TraceBatch) go in, blocks of iNSpect event lines come out. The
-// window, the console converter, the tests and the fuzz target all drive the
-// core through this.
+// The one way through the conversion: a trace's lines or pieces of its
+// bytes go in, each line tested once as the converter reads it (or cuts and
+// selects batches of them for other threads), and blocks of iNSpect event
+// lines come out. The window, the console converter, the tests and the fuzz
+// target all drive the core through this.
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -21,7 +22,6 @@ class TraceTableBuilder;
 // well under a kilobyte; anything longer is not a trace, and held whole it
 // could take all memory.
 inline constexpr size_t kMaxLineBytes = size_t{1} << 20;
-
 
 class TraceConverter {
 public:
