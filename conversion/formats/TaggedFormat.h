@@ -28,6 +28,9 @@ struct TaggedFormat {
         const uint32_t spaces = look.Spaces() & ~3u;  // the time starts at the third byte
         const size_t space = spaces ? detail::scan::LowestBit(spaces) : line.find(' ', 2);
         if (space == std::string_view::npos || space + 1 >= n || line[space + 1] != '-') return false;
+        // A new-format line without its time ("r -t -Ni 2") stays new, so
+        // that the order of the tests decides nothing.
+        if (space == 4 && line[2] == '-' && (line[3] | 0x20) == 't') return false;
         const char k = LowerAscii(line[0]);
         return k == '+' || k == 'h' || k == 'r' || k == 'd';
     }

@@ -93,6 +93,9 @@ const LineCase kLineCases[] = {
     {"s -t 1 -Nl MAC -Ii 3", "1", "", "3", "", Rule::None, kNew},
     {"f -t 1 -Nl AGT -Ii 3", "1", "", "3", "", Rule::None, kNew},
     {"s -t 1 -Nl RTR -Ii 3", "1", "", "3", "", Rule::RoutingSend, kNew},
+    // Without its time a new-format line is still new, though a tag follows
+    // its second word as in the tagged format.
+    {"r -t -Ni 2 -Nl RTR -Ii 3", "-ni", "2", "3", "", Rule::Routing, kNew},
     // " -t " later than characters 2 to 5: an old-format line.
     {"s  -t 1 _2_ AGT  --- 3 cbr -Ni 4", "", "2", "3", "cbr", Rule::Send, kOld},
     {"s 1.5 _2_ RTR  --- 3 cbr -t 4 -Nl AGT", "1.5", "2", "3", "cbr", Rule::RoutingSend, kOld},

@@ -100,10 +100,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The line kavro-convert prints after the trace, every figure whole.
     const kavro::study::TraceFigures& summary = figures.trace;
-    const std::string line = SummaryLine("t", summary);
+    const std::string line = kavro::console::SummaryLine("t", summary);
     Check(line.rfind("t: " + std::to_string(summary.sent) + " sent, ", 0) == 0, "summary line start");
     Check(line.find(", " + std::to_string(lines) + " event lines, ") != std::string::npos, "summary event lines");
-    Check(SummaryLine("t", summary, false).find("event lines") == std::string::npos, "event lines without events");
+    Check(kavro::console::SummaryLine("t", summary, false).find("event lines") == std::string::npos, "event lines without events");
     const size_t delay = line.find(", mean delay ");
     Check(delay != std::string::npos, "summary mean delay");
     if (summary.meanDelay) {
