@@ -43,7 +43,7 @@ fuzz:
 	cmake --build --preset fuzz -j $(JOBS)
 	mkdir -p build-fuzz/corpus
 	build-fuzz/tests/fuzz/kavro_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	      build-fuzz/corpus tests/fuzz/seeds
+	      -artifact_prefix=build-fuzz/ build-fuzz/corpus tests/fuzz/seeds
 
 sanitize: deps
 	cmake --preset sanitize
