@@ -2,28 +2,9 @@
 // to fail in turn.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-#include "tests/core/Convert.h"
 #include "conversion/TraceTableBuilder.h"
-
-namespace {
-// Allocations left before one fails; negative means never.
-std::atomic<long> g_allocsLeft{-1};
-}  // namespace
-
-void* operator new(std::size_t n) {
-    if (g_allocsLeft.load() >= 0 && g_allocsLeft.fetch_sub(1) == 0) {
-        g_allocsLeft = -1;
-        throw std::bad_alloc();
-    }
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/FailingAllocations.h"
+#include "tests/core/Convert.h"
 
 namespace {
 

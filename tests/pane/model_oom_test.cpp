@@ -2,33 +2,14 @@
 // failure must surface as the capacity error and leave the model as it was.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <functional>
-#include <new>
 #include <string>
 
 #include "pane/PaneError.h"
 #include "pane/TextModel.h"
+#include "tests/FailingAllocations.h"
 
 using namespace kavro::pane;
-
-namespace {
-// Allocations left before one fails; negative means never. Only that one
-// fails, as when a large request cannot be met but small ones still can.
-std::atomic<long> g_allocsLeft{-1};
-}  // namespace
-
-void* operator new(std::size_t n) {
-    if (g_allocsLeft.load() >= 0 && g_allocsLeft.fetch_sub(1) == 0) {
-        g_allocsLeft = -1;
-        throw std::bad_alloc();
-    }
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
