@@ -271,22 +271,29 @@ else
     status=1
 fi
 
-# All four study tables beside the event file, against the event file alone.
-rm -f "$work"/*.secs
-echo
-echo "== study tables on the ~230 MB trace, $rounds rounds"
-measure kavro "$small"
-measure tables "$small"
-turns kavro tables "$rounds" "$small"
-k=$(median <"$work/kavro.secs")
-t=$(median <"$work/tables.secs")
-printf '  events only  median %.3f s   (runs: %s)\n' "$k" "$(runs kavro)"
-printf '  four tables  median %.3f s   (runs: %s)\n' "$t" "$(runs tables)"
-awk -v k="$k" -v t="$t" -v km="$(cat "$work/kavro.kb")" -v tm="$(cat "$work/tables.kb")" 'BEGIN {
-    printf("  tables / events time    %5.2f x   (goal <= 2)  %s\n", t / k, (t / k <= 2 ? "met" : "NOT MET"))
-    printf("  tables / events memory  %5.2f x   (goal <= 2)  %s   (%.1f MB against %.1f MB)\n",
-        tm / km, (tm / km <= 2 ? "met" : "NOT MET"), tm / 1024, km / 1024)
-}'
+# against_events NAME WHAT TITLE: NAME's run beside the event file against
+# the event file alone, in time and peak memory.
+against_events() {
+    local name=$1 what=$2 k t
+    rm -f "$work"/*.secs
+    echo
+    echo "== $3 on the ~230 MB trace, $rounds rounds"
+    measure kavro "$small"
+    measure "$name" "$small"
+    turns kavro "$name" "$rounds" "$small"
+    k=$(median <"$work/kavro.secs")
+    t=$(median <"$work/$name.secs")
+    printf '  events only  median %.3f s   (runs: %s)\n' "$k" "$(runs kavro)"
+    printf '  %-12s median %.3f s   (runs: %s)\n' "$what" "$t" "$(runs "$name")"
+    awk -v n="$name" -v k="$k" -v t="$t" -v km="$(cat "$work/kavro.kb")" -v tm="$(cat "$work/$name.kb")" 'BEGIN {
+        printf("  %s / events time    %5.2f x   (goal <= 2)  %s\n", n, t / k, (t / k <= 2 ? "met" : "NOT MET"))
+        printf("  %s / events memory  %5.2f x   (goal <= 2)  %s   (%.1f MB against %.1f MB)\n",
+            n, tm / km, (tm / km <= 2 ? "met" : "NOT MET"), tm / 1024, km / 1024)
+    }'
+}
+
+# All four study tables beside the event file.
+against_events tables "four tables" "study tables"
 if cmp -s "$work/kavro.out" "$work/tables.out"; then
     echo "  event file   identical with the tables and without"
 else
@@ -294,22 +301,8 @@ else
     status=1
 fi
 
-# Everything the study writes at once, against the event file alone.
-rm -f "$work"/*.secs
-echo
-echo "== the whole study (tables, series, packets, summary) on the ~230 MB trace, $rounds rounds"
-measure kavro "$small"
-measure study "$small"
-turns kavro study "$rounds" "$small"
-k=$(median <"$work/kavro.secs")
-t=$(median <"$work/study.secs")
-printf '  events only  median %.3f s   (runs: %s)\n' "$k" "$(runs kavro)"
-printf '  whole study  median %.3f s   (runs: %s)\n' "$t" "$(runs study)"
-awk -v k="$k" -v t="$t" -v km="$(cat "$work/kavro.kb")" -v tm="$(cat "$work/study.kb")" 'BEGIN {
-    printf("  study / events time    %5.2f x   (goal <= 2)  %s\n", t / k, (t / k <= 2 ? "met" : "NOT MET"))
-    printf("  study / events memory  %5.2f x   (goal <= 2)  %s   (%.1f MB against %.1f MB)\n",
-        tm / km, (tm / km <= 2 ? "met" : "NOT MET"), tm / 1024, km / 1024)
-}'
+# Everything the study writes at once.
+against_events study "whole study" "the whole study (tables, series, packets, summary)"
 
 # Traces made to be slow: packet ids that were never sent but would fall
 # into the slots of the sent ones, and 100,000 packet types and drop
